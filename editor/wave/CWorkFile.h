@@ -1,0 +1,39 @@
+#pragma once
+// A plain file handle with the operations the working files need: open, seek,
+// read, write, set length, get length, close. Closed on destruction.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+class CWorkFile {
+public:
+    enum class Mode {
+        CreateReadWrite,  // create or truncate, read and write
+        CreateWriteOnly,  // create or truncate, write only
+        ReadOnly,
+        ReadWrite,        // existing file, read and write
+    };
+
+    CWorkFile() = default;
+    ~CWorkFile();
+    CWorkFile(CWorkFile&& other) noexcept;
+    CWorkFile& operator=(CWorkFile&& other) noexcept;
+    CWorkFile(const CWorkFile&) = delete;
+    CWorkFile& operator=(const CWorkFile&) = delete;
+
+    bool Open(const std::filesystem::path& path, Mode mode);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    // Every operation on a closed file does nothing and yields 0 / false.
+    bool Seek(int64_t offset);                  // absolute position
+    int64_t Position() const;
+    std::size_t Read(void* buffer, std::size_t count);   // bytes read; 0 at end or on error
+    bool Write(const void* buffer, std::size_t count);   // true only when every byte was written
+    bool SetLength(int64_t length);
+    int64_t GetLength() const;
+
+private:
+    int m_fd = -1;
+};

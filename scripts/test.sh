@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: unit tests, sanitizer builds of the
+# core, widget tests on the offscreen platform, and device tests against a
+# PulseAudio server with a null sink that this script starts.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+scripts/start-sound-server.sh
+
+cd build
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 "$@"
