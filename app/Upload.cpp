@@ -1,0 +1,117 @@
+#include "Upload.h"
+
+#include "AppConfig.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+UploadResult ClassifyAnswer(std::optional<int> status, const std::optional<QByteArray>& errorHeader)
+{
+    if (status == 200)
+        return UploadResult::Success;
+    if (status != 400 || !errorHeader)
+        return UploadResult::ConnectionError;
+    if (*errorHeader == "CREDITCODE")
+        return UploadResult::InvalidCreditCode;
+    if (*errorHeader == "BALANCE")
+        return UploadResult::ZeroBalance;
+    return UploadResult::OtherRefusal;
+}
+
+std::optional<QString> FeedbackText(UploadResult result, const AppConfig& config)
+{
+    switch (result) {
+    case UploadResult::Success:
+        return QStringLiteral("Operation Successful");
+    case UploadResult::InvalidCreditCode:
+        return QStringLiteral("Invalid Credit Code, Please get credit code from ") + config.homePage;
+    case UploadResult::ZeroBalance:
+        return QStringLiteral("Your balance is zero. To send the ringtone to your phone, please buy "
+                              "a Credit Code from ")
+            + config.buyPage + QStringLiteral(" or press Buy button");
+    case UploadResult::ConnectionError:
+        return QStringLiteral("Connection error, please make sure your Internet connection is "
+                              "active or buy a credit code");
+    case UploadResult::OtherRefusal:
+    case UploadResult::Cancelled:
+        break;
+    }
+    return std::nullopt;
+}
+
+QString ControlCharacterText(const QByteArray& header)
+{
+    return QStringLiteral("Not sent: %1 holds a line break or another control character. "
+                          "Please correct it and send again.")
+        .arg(QString::fromLatin1(header));
+}
+
+CRingtoneUploader::CRingtoneUploader(QObject* parent)
+    : QObject(parent), m_manager(new QNetworkAccessManager(this))
+{
+}
+
+void CRingtoneUploader::SetTransferTimeout(std::chrono::milliseconds timeout)
+{
+    m_timeout = timeout;
+}
+
+UploadResult CRingtoneUploader::Send(const QUrl& url, const HeaderList& headers,
+                                     const QByteArray& body)
+{
+    if (IsSending() || !url.isValid())
+        return UploadResult::ConnectionError;
+
+    QNetworkRequest request(url);
+    for (const auto& [name, value] : headers)
+        request.setRawHeader(name, value);
+    // Without a type of its own Qt would label the raw file as a form.
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/octet-stream"));
+    // HTTP/2 would send the header names in lower case.
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setTransferTimeout(static_cast<int>(m_timeout.count()));
+
+    m_aborted = false;
+    QNetworkReply* reply = m_manager->post(request, body);
+    m_reply = reply;
+    emit Started();
+
+    QEventLoop loop;
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+
+    m_reply.clear();
+    reply->deleteLater();
+    if (!reply->isFinished()) {
+        // The application is quitting and left every event loop.
+        reply->abort();
+        return UploadResult::Cancelled;
+    }
+    if (m_aborted)
+        return UploadResult::Cancelled;
+
+    // Errors below 200 are transport failures (refused, time-out, TLS, ...);
+    // a status seen before one of them is not a complete answer.
+    if (reply->error() > QNetworkReply::NoError && reply->error() < QNetworkReply::ContentAccessDenied)
+        return UploadResult::ConnectionError;
+
+    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    std::optional<int> status;
+    if (statusAttribute.isValid())
+        status = statusAttribute.toInt();
+    std::optional<QByteArray> errorHeader;
+    if (reply->hasRawHeader("ERROR"))
+        errorHeader = reply->rawHeader("ERROR");
+    return ClassifyAnswer(status, errorHeader);
+}
+
+void CRingtoneUploader::Abort()
+{
+    if (!m_reply)
+        return;
+    m_aborted = true;
+    m_reply->abort();
+}
