@@ -16,6 +16,7 @@ PACKAGES=(
   xvfb xauth
   sox libsox-fmt-all lame mpg123 vorbis-tools ffmpeg
   python3
+  openssl
 )
 
 missing=()
