@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QValidator>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -28,8 +29,20 @@ namespace {
 
 // A stored string longer than 255 bytes cannot be read back, so the boxes
 // take no more. The local number leaves room for the longest country code.
-constexpr int kMaxValueLength = 255;
+constexpr int kMaxValueBytes = 255;
 constexpr int kMaxLocalNumberLength = 240;
+
+// Refuses an edit that would make the text longer than the store can read.
+class StoredLengthValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override
+    {
+        return input.toUtf8().size() <= kMaxValueBytes ? Acceptable : Invalid;
+    }
+};
 
 const char kNewCreditCode[] = "XXXXXXXXXX";
 
@@ -128,10 +141,9 @@ void dlgSettings::CreateControls()
     named(lblFindModelLink, "lblFindModelLink");
     named(txtCreditCode, "txtCreditCode");
 
-    txtProfileName->setMaxLength(kMaxValueLength);
+    for (QLineEdit* box : {txtProfileName, txtEmail, txtCreditCode})
+        box->setValidator(new StoredLengthValidator(box));
     txtMobileNo->setMaxLength(kMaxLocalNumberLength);
-    txtEmail->setMaxLength(kMaxValueLength);
-    txtCreditCode->setMaxLength(kMaxValueLength);
     lblMobileNo->setFrameShape(QFrame::Panel);
     lblMobileNo->setFrameShadow(QFrame::Sunken);
     lblMobileNo->setTextInteractionFlags(Qt::TextSelectableByMouse);

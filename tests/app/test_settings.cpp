@@ -431,8 +431,9 @@ private slots:
     {
         {
             auto dialog = Open();
-            Fill(*dialog, QString(300, QLatin1Char('N')), QString(300, QLatin1Char('5')), QStringLiteral("a@b.cd"),
-                 QString(300, QLatin1Char('C')));
+            Fill(*dialog, QString(), QString(300, QLatin1Char('5')), QStringLiteral("a@b.cd"), QString());
+            QTest::keyClicks(Child<QLineEdit>(dialog.get(), "txtProfileName"), QString(300, QLatin1Char('N')));
+            QTest::keyClicks(Child<QLineEdit>(dialog.get(), "txtCreditCode"), QString(300, QLatin1Char('C')));
             QCOMPARE(Child<QLineEdit>(dialog.get(), "txtProfileName")->text().size(), 255);
             QVERIFY(Child<QLabel>(dialog.get(), "lblMobileNo")->text().size() <= 255);
             ModalBoxAnswerer boxes({QMessageBox::Yes});
@@ -441,6 +442,23 @@ private slots:
         QCOMPARE(Stored(ProfileValue::Name), QString(255, QLatin1Char('N')));
         QCOMPARE(Stored(ProfileValue::CreditCode), QString(255, QLatin1Char('C')));
         QCOMPARE(Stored(ProfileValue::MobileNo), QStringLiteral("44") + QString(240, QLatin1Char('5')));
+    }
+
+    void lengthIsCountedInStoredBytes()
+    {
+        {
+            auto dialog = Open();
+            Fill(*dialog, QString(), QStringLiteral("1"), QStringLiteral("a@b.cd"), QStringLiteral("C"));
+            auto* name = Child<QLineEdit>(dialog.get(), "txtProfileName");
+            for (int i = 0; i < 200; ++i) // two bytes each
+                QTest::sendKeyEvent(QTest::Click, name, Qt::Key_Eacute, QString(QChar(0xE9)), Qt::NoModifier);
+            QCOMPARE(name->text(), QString(127, QChar(0xE9)));
+            QTest::keyClicks(name, QStringLiteral("z"));
+            QCOMPARE(name->text().toUtf8().size(), 255);
+            ModalBoxAnswerer boxes({QMessageBox::Yes});
+            ClickOK(*dialog);
+        }
+        QCOMPARE(Stored(ProfileValue::Name), QString(127, QChar(0xE9)) + QStringLiteral("z"));
     }
 
     void failedWritesAreEachReportedAndTheDialogCloses()
