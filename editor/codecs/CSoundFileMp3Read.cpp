@@ -48,6 +48,22 @@ Mpg123Handle OpenDecoder()
     return handle;
 }
 
+// Bytes taken by an ID3v2 tag at the start of the file, or 0.
+int64_t Id3v2Size(const uint8_t* head, std::size_t count)
+{
+    if (count < 10 || head[0] != 'I' || head[1] != 'D' || head[2] != '3')
+        return 0;
+    if ((head[6] | head[7] | head[8] | head[9]) & 0x80)
+        return 0;
+    const int64_t size = (head[6] << 21) | (head[7] << 14) | (head[8] << 7) | head[9];
+    return 10 + size + ((head[5] & 0x10) ? 10 : 0);
+}
+
+// How far past a leading tag we look for the first frame. mpg123 gives up
+// after as much junk when it reads a file itself, but a feed restarts its
+// count with every call, and PCM data can then pass for MP3 frames.
+constexpr int64_t kJunkLimit = 65536;
+
 enum class DrainResult { NeedMore, Finished, DecodeFailed, WriteFailed };
 
 }  // namespace
@@ -108,6 +124,7 @@ int32_t CSoundFile::ReadMp3()
 
     std::array<uint8_t, kInputSize> input{};
     double consumed = 0;
+    int64_t firstFrameLimit = -1;
     bool ok = true;
     ReportProgress(0);
     for (;;) {
@@ -118,6 +135,8 @@ int32_t CSoundFile::ReadMp3()
         }
         if (got == 0)
             break;
+        if (firstFrameLimit < 0)
+            firstFrameLimit = Id3v2Size(input.data(), got) + kJunkLimit;
         if (mpg123_feed(decoder.get(), input.data(), got) != MPG123_OK) {
             ok = false;
             break;
@@ -130,6 +149,8 @@ int32_t CSoundFile::ReadMp3()
         if (drained == DrainResult::WriteFailed)
             ok = false;
         if (drained != DrainResult::NeedMore)
+            break;
+        if (!haveFormat && consumed > static_cast<double>(firstFrameLimit))
             break;
     }
     ReportProgress(100);
