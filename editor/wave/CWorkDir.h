@@ -17,8 +17,13 @@ public:
     CWorkDir& operator=(const CWorkDir&) = delete;
 
     const std::filesystem::path& Path() const { return m_path; }
-    // The path of a working file inside the directory.
-    std::filesystem::path File(const char* name) const { return m_path / name; }
+    // The path of a working file inside the directory; empty when the
+    // directory could not be created, so that nothing falls back to the
+    // shared current directory.
+    std::filesystem::path File(const char* name) const
+    {
+        return m_path.empty() ? std::filesystem::path() : m_path / name;
+    }
 
     // Removes directories of earlier processes that are gone. Called by the
     // constructor once per process; public for tests.

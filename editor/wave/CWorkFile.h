@@ -31,6 +31,13 @@ public:
     int64_t Position() const;
     std::size_t Read(void* buffer, std::size_t count);   // bytes read; 0 at end or on error
     bool Write(const void* buffer, std::size_t count);   // true only when every byte was written
+    // Reads at an absolute offset without moving the position; bytes read.
+    std::size_t ReadAt(int64_t offset, void* buffer, std::size_t count);
+    // Writes at an absolute offset without moving the position; true only
+    // when every byte was written.
+    bool WriteAt(int64_t offset, const void* buffer, std::size_t count);
+    // Growing reserves the new space, so a full disk or a file-size limit
+    // fails here, with the length unchanged.
     bool SetLength(int64_t length);
     int64_t GetLength() const;
 

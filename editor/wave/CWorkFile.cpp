@@ -1,0 +1,170 @@
+#include "CWorkFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+CWorkFile::~CWorkFile()
+{
+    Close();
+}
+
+CWorkFile::CWorkFile(CWorkFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+
+CWorkFile& CWorkFile::operator=(CWorkFile&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
+bool CWorkFile::Open(const std::filesystem::path& path, Mode mode)
+{
+    Close();
+    if (path.empty())
+        return false;
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case Mode::CreateReadWrite: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case Mode::CreateWriteOnly: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case Mode::ReadOnly: flags |= O_RDONLY; break;
+    case Mode::ReadWrite: flags |= O_RDWR; break;
+    }
+    do {
+        m_fd = ::open(path.c_str(), flags, 0600);
+    } while (m_fd < 0 && errno == EINTR);
+    return m_fd >= 0;
+}
+
+void CWorkFile::Close()
+{
+    if (m_fd >= 0)
+        ::close(std::exchange(m_fd, -1));
+}
+
+bool CWorkFile::Seek(int64_t offset)
+{
+    if (m_fd < 0 || offset < 0)
+        return false;
+    return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+}
+
+int64_t CWorkFile::Position() const
+{
+    if (m_fd < 0)
+        return 0;
+    const off_t pos = ::lseek(m_fd, 0, SEEK_CUR);
+    return pos < 0 ? 0 : static_cast<int64_t>(pos);
+}
+
+std::size_t CWorkFile::Read(void* buffer, std::size_t count)
+{
+    if (m_fd < 0)
+        return 0;
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(m_fd, out + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+bool CWorkFile::Write(const void* buffer, std::size_t count)
+{
+    if (m_fd < 0)
+        return false;
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(m_fd, in + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::size_t CWorkFile::ReadAt(int64_t offset, void* buffer, std::size_t count)
+{
+    if (m_fd < 0 || offset < 0)
+        return 0;
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(m_fd, out + done, count - done,
+                                  static_cast<off_t>(offset + static_cast<int64_t>(done)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+bool CWorkFile::WriteAt(int64_t offset, const void* buffer, std::size_t count)
+{
+    if (m_fd < 0 || offset < 0)
+        return false;
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pwrite(m_fd, in + done, count - done,
+                                   static_cast<off_t>(offset + static_cast<int64_t>(done)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool CWorkFile::SetLength(int64_t length)
+{
+    if (m_fd < 0 || length < 0)
+        return false;
+    const int64_t old = GetLength();
+    if (length > old) {
+        // Reserve the new blocks now, so that a full disk shows up here and
+        // not halfway through the block moves that follow a growth.
+        int rc;
+        do {
+            rc = ::fallocate(m_fd, 0, static_cast<off_t>(old), static_cast<off_t>(length - old));
+        } while (rc != 0 && errno == EINTR);
+        if (rc == 0)
+            return true;
+        if (errno != EOPNOTSUPP) {
+            // A failed allocation may have left part of the space behind.
+            (void)::ftruncate(m_fd, static_cast<off_t>(old));
+            return false;
+        }
+    }
+    int rc;
+    do {
+        rc = ::ftruncate(m_fd, static_cast<off_t>(length));
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
+int64_t CWorkFile::GetLength() const
+{
+    if (m_fd < 0)
+        return 0;
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0)
+        return 0;
+    return static_cast<int64_t>(st.st_size);
+}
