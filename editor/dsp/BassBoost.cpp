@@ -1,0 +1,69 @@
+// Bass boost: a second-order low-shelf filter run through the shared block
+// loop. The filter state starts at zero in every block and runs on from one
+// channel into the next.
+#include "BassBoost.h"
+
+#include "BlockLoop.h"
+#include "CWaveEffects.h"
+
+#include "wave/CRMWave.h"
+
+#include <cmath>
+
+namespace {
+constexpr float kTwoPi = 6.2831855f;
+constexpr float kMaxFrequency = 1000.0f;
+}  // namespace
+
+LowShelf LowShelfCoefficients(float frequency, int samplesPerSec, float boost)
+{
+    const float a = boost;
+    const float omega = frequency / static_cast<float>(samplesPerSec) * kTwoPi;
+    const float sn = std::sin(omega);
+    const float cs = std::cos(omega);
+    const double beta = std::sqrt((std::pow(static_cast<double>(a), 2.0) + 1.0) -
+                                  std::pow(static_cast<double>(a) - 1.0, 2.0));
+    const auto betaSn = static_cast<float>(beta * sn);
+    LowShelf s{};
+    s.b0 = a * ((a + 1) - (a - 1) * cs + betaSn);
+    s.b1 = 2 * a * ((a - 1) - (a + 1) * cs);
+    s.b2 = a * ((a + 1) - (a - 1) * cs - betaSn);
+    s.a0 = (a + 1) + (a - 1) * cs + betaSn;
+    s.a1 = -2 * ((a - 1) + (a + 1) * cs);
+    s.a2 = (a + 1) + (a - 1) * cs - betaSn;
+    return s;
+}
+
+bool CWaveEffects::BassBoost(float frequency, float boost)
+{
+    // A negative factor has no real shelf slope and would write NaN.
+    if (!(boost >= 0.0f) || !std::isfinite(boost) || !std::isfinite(frequency) ||
+        m_pWave->m_nSamplesPerSec <= 0)
+        return false;
+    const SampleFormat format = Format();
+    const bool active = frequency <= kMaxFrequency;
+    const LowShelf s = LowShelfCoefficients(frequency, m_pWave->m_nSamplesPerSec, boost);
+    const float inverseA0 = 1.0f / s.a0;
+    if (!std::isfinite(inverseA0))
+        return false;
+
+    ProcessSelectionBlocks(*m_pWave, m_buffer.data(), m_buffer.size(),
+                           [&](uint8_t* block, int frames, int32_t) {
+                               if (!active)
+                                   return;
+                               float x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+                               for (int c = 0; c < format.channels; ++c)
+                                   for (int j = 0; j < frames; ++j) {
+                                       const float x = ::ReadSample(block, format, c, j);
+                                       const float y = (s.b0 * x + s.b1 * x1 + s.b2 * x2 -
+                                                        s.a1 * y1 - s.a2 * y2) *
+                                                       inverseA0;
+                                       x2 = x1;
+                                       x1 = x;
+                                       y2 = y1;
+                                       y1 = y;
+                                       ::WriteSample(block, format, c, j, y);
+                                   }
+                           });
+    return active;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The transform module shared by the spectral filters and noise removal.
+//
+// ComplexFFT is an iterative radix-2 decimation-in-time transform on 32-bit
+// floats: X[k] = sum x[n] e^(-2 pi i k n / N) forward; the inverse uses the
+// opposite sign and divides by N. Sizes must be powers of two, at least 2.
+
+#include <cstdint>
+
+// The number of bits needed to index `size` points, or -1 when the size is not
+// a power of two of at least 2.
+int FFTBitsNeeded(int size);
+
+// j with its lowest `bits` bits in reversed order.
+uint32_t ReverseBits(uint32_t j, int bits);
+
+// Transforms n points. `imagIn` may be null (zeros). Input and output arrays
+// must not overlap. Returns false, with the outputs untouched, when n is not
+// a valid size; the caller then changes nothing.
+bool ComplexFFT(int n, bool inverse, const float* realIn, const float* imagIn, float* realOut,
+                float* imagOut);
+
+// Power spectrum of n real values (n a power of two, at least 4) into n / 2
+// values: out[0] = X[0]^2 + X[n/2]^2 (DC and Nyquist together), out[k] =
+// |X[k]|^2 otherwise, with X the unnormalised forward transform. No window.
+// Returns false, with `out` untouched, for an invalid n.
+bool PowerSpectrum(int n, const float* in, float* out);

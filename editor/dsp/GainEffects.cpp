@@ -1,0 +1,84 @@
+// Amplify, fade in, fade out, invert and insert silence: sample rules run
+// through the shared block loop.
+#include "BlockLoop.h"
+#include "CWaveEffects.h"
+
+#include "wave/CRMWave.h"
+
+namespace {
+
+// Applies `rule(x, frameInSelection)` to every sample, channel by channel.
+template <typename Rule>
+void ForEachSample(uint8_t* block, const SampleFormat& format, int frames, int32_t framesBefore,
+                   Rule rule)
+{
+    for (int c = 0; c < format.channels; ++c)
+        for (int j = 0; j < frames; ++j)
+            WriteSample(block, format, c, j,
+                        rule(ReadSample(block, format, c, j), int64_t{framesBefore} + j));
+}
+
+}  // namespace
+
+void CWaveEffects::Amplify(float gain)
+{
+    const SampleFormat format = Format();
+    ProcessSelectionBlocks(*m_pWave, m_buffer.data(), m_buffer.size(),
+                           [&](uint8_t* block, int frames, int32_t before) {
+                               ForEachSample(block, format, frames, before,
+                                             [gain](float x, int64_t) { return x * gain; });
+                           });
+}
+
+void CWaveEffects::FadeIn()
+{
+    const SampleFormat format = Format();
+    const float inverse = 1.0f / static_cast<float>(SelectionFrames());
+    ProcessSelectionBlocks(*m_pWave, m_buffer.data(), m_buffer.size(),
+                           [&](uint8_t* block, int frames, int32_t before) {
+                               ForEachSample(block, format, frames, before,
+                                             [inverse](float x, int64_t f) {
+                                                 return x * static_cast<float>(f) * inverse;
+                                             });
+                           });
+}
+
+void CWaveEffects::FadeOut()
+{
+    const SampleFormat format = Format();
+    const int64_t total = SelectionFrames();
+    const float inverse = 1.0f / static_cast<float>(total);
+    ProcessSelectionBlocks(*m_pWave, m_buffer.data(), m_buffer.size(),
+                           [&](uint8_t* block, int frames, int32_t before) {
+                               ForEachSample(block, format, frames, before,
+                                             [inverse, total](float x, int64_t f) {
+                                                 return x * static_cast<float>(total - f) * inverse;
+                                             });
+                           });
+}
+
+void CWaveEffects::Invert()
+{
+    const SampleFormat format = Format();
+    ProcessSelectionBlocks(*m_pWave, m_buffer.data(), m_buffer.size(),
+                           [&](uint8_t* block, int frames, int32_t before) {
+                               ForEachSample(block, format, frames, before,
+                                             [](float x, int64_t) { return -x; });
+                           });
+}
+
+bool CWaveEffects::InsertSilence(float seconds)
+{
+    CRMWave& wave = *m_pWave;
+    const int64_t bytes = wave.SecondsToBytes(seconds);
+    // A zero or negative length would shrink the file over the tail.
+    if (bytes <= 0 || wave.m_nCursor < 0 || wave.m_nCursor > wave.m_nLength)
+        return false;
+    if (!wave.OpenGap(wave.FramesToBytes(wave.m_nCursor), bytes))
+        return false;
+    wave.UpdateLength();
+    wave.m_nSelBegin = wave.m_nCursor;
+    wave.m_nSelEnd = wave.m_nCursor + wave.BytesToFrames(bytes);
+    Amplify(0.0f);
+    return true;
+}
