@@ -39,6 +39,7 @@ QString CControlHost::DefaultLibrary()
     const QStringList candidates{
         exe.filePath(QStringLiteral("libSonarch2.so")),
         exe.filePath(QStringLiteral("../lib/libSonarch2.so")),
+        exe.filePath(QStringLiteral("../libSonarch2.so")),
         exe.filePath(QStringLiteral("../editor/control/libSonarch2.so")),
         exe.filePath(QStringLiteral("../../editor/control/libSonarch2.so")),
     };
