@@ -103,7 +103,9 @@ void CWaveView::Render(const WaveViewRect& bounds)
         DrawFramesAndWave(p, bounds);
     // While a drag runs its feedback stands in for the selection, whose
     // columns are being replaced; it goes on top, as it does on screen.
-    if (!m_bTracking)
+    // An empty document shows nothing but the background, whatever marks a
+    // drag over it left behind.
+    if (!m_bTracking && hasDocument)
         Invert(p, WaveViewRect{std::min(m_nSelX1, m_nSelX2), bounds.top,
                       std::max(m_nSelX1, m_nSelX2), bounds.bottom});
     m_bPlayDrawn = PlayCursorShown();

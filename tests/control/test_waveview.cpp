@@ -222,6 +222,14 @@ void TestWaveView::zoomInAroundCursor()
     rig.view.SetZoom(4.0f);
     QCOMPARE(rig.wave->m_nViewBegin, 30000 - 5512);
     QCOMPARE(rig.wave->m_nViewEnd, 30000 + 5512);
+
+    // c - d/2 = 0 exactly still places around the centre: with the odd span
+    // 11025 that gives 0 .. 11024, not 0 .. 11025.
+    rig.view.SetZoom(1.0f);
+    rig.wave->m_nCursor = 5512;
+    rig.view.SetZoom(4.0f);
+    QCOMPARE(rig.wave->m_nViewBegin, 0);
+    QCOMPARE(rig.wave->m_nViewEnd, 11024);
 }
 
 void TestWaveView::zoomAroundSelectionCentreKeepsBeginAtEnd()

@@ -253,6 +253,12 @@ void TestWaveViewPaint::emptyDocumentShowsBackgroundOnly()
     ViewRig rig(MakeWave16(2, 0, [](int32_t, int32_t) -> int16_t { return 0; }), 120, 80);
     QVERIFY(rig.wave);
     rig.player.status = 1;
+    // Marks as DoFade leaves them: the cursor column and a drag to 90.
+    rig.view.SetCursorX(20);
+    rig.view.BeginSelection();
+    rig.view.EndSelection(90);
+    QCOMPARE(rig.view.GetSelX1(), 20);
+    QCOMPARE(rig.view.GetSelX2(), 90);
     rig.view.Repaint();
     const QImage& image = rig.view.GetBackBuffer();
     QCOMPARE(image.size(), QSize(120, 80));
