@@ -1,5 +1,6 @@
 #include "FFT.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -37,7 +38,8 @@ const BitReversalCache& Cache()
 }
 
 // One block of a stage: pairs j and j + half, with t = w(j) * out[j + half].
-void Butterflies(float* __restrict re, float* __restrict im, const float* __restrict wr,
+// Built for AVX2 as well where the processor has it.
+__attribute__((target_clones("avx2", "default"))) void Butterflies(float* __restrict re, float* __restrict im, const float* __restrict wr,
                  const float* __restrict wi, int half)
 {
     float* __restrict re2 = re + half;
@@ -52,17 +54,27 @@ void Butterflies(float* __restrict re, float* __restrict im, const float* __rest
     }
 }
 
-// The butterflies of one twiddle in every block of a stage.
-void StridedButterflies(float* re, float* im, float wr, float wi, int half, int size, int n)
+// One butterfly: t = w * b; b = a - t; a = a + t.
+inline void Butterfly(float& ar, float& ai, float& br, float& bi, float wr, float wi)
 {
-    for (int j = 0; j < n; j += size) {
-        const int k = j + half;
-        const float tr = wr * re[k] - wi * im[k];
-        const float ti = wr * im[k] + wi * re[k];
-        re[k] = re[j] - tr;
-        im[k] = im[j] - ti;
-        re[j] = re[j] + tr;
-        im[j] = im[j] + ti;
+    const float tr = wr * br - wi * bi;
+    const float ti = wr * bi + wi * br;
+    br = ar - tr;
+    bi = ai - ti;
+    ar = ar + tr;
+    ai = ai + ti;
+}
+
+// The stages with blocks of 2 and 4 in one pass over the data: the same
+// butterflies, in the same order within each block of 4.
+void FirstTwoStages(float* re, float* im, int n, const float* wr, const float* wi)
+{
+    // wr[0] is the twiddle of size 2; wr[1], wr[2] those of size 4.
+    for (int j = 0; j < n; j += 4) {
+        Butterfly(re[j], im[j], re[j + 1], im[j + 1], wr[0], wi[0]);
+        Butterfly(re[j + 2], im[j + 2], re[j + 3], im[j + 3], wr[0], wi[0]);
+        Butterfly(re[j], im[j], re[j + 2], im[j + 2], wr[1], wi[1]);
+        Butterfly(re[j + 1], im[j + 1], re[j + 3], im[j + 3], wr[2], wi[2]);
     }
 }
 
@@ -88,36 +100,16 @@ uint32_t ReverseBits(uint32_t j, int bits)
     return rev;
 }
 
-bool ComplexFFT(int n, bool inverse, const float* realIn, const float* imagIn, float* realOut,
-                float* imagOut)
+FFTPlan::FFTPlan(int n, bool inverse) : m_n(n), m_bits(FFTBitsNeeded(n)), m_bInverse(inverse)
 {
-    const int bits = FFTBitsNeeded(n);
-    if (bits < 0) {
-        std::fprintf(stderr, "%d is not a power of two\n", n);
-        return false;
-    }
-
-    if (bits <= kCachedBits) {
-        const auto& rev = Cache().Table(bits);
-        for (int i = 0; i < n; ++i) {
-            realOut[rev[i]] = realIn[i];
-            imagOut[rev[i]] = imagIn ? imagIn[i] : 0.0f;
-        }
-    } else {
-        for (int i = 0; i < n; ++i) {
-            const uint32_t r = ReverseBits(static_cast<uint32_t>(i), bits);
-            realOut[r] = realIn[i];
-            imagOut[r] = imagIn ? imagIn[i] : 0.0f;
-        }
-    }
-
+    if (m_bits < 0)
+        return;
+    m_twiddleR.resize(static_cast<std::size_t>(n - 1));
+    m_twiddleI.resize(static_cast<std::size_t>(n - 1));
     // The twiddles of a block, w(m) = e^(-+ i m delta) for m < size / 2, come
     // from the three-term recurrence c(m) = 2 cos(delta) c(m-1) - c(m-2),
-    // seeded two steps back. They are the same for every block of a stage,
-    // so each stage computes them once and runs its butterflies from them.
+    // seeded two steps back. They are the same for every block of a stage.
     const double sign = inverse ? 1.0 : -1.0;
-    std::vector<float> twiddleR(static_cast<std::size_t>(n / 2));
-    std::vector<float> twiddleI(static_cast<std::size_t>(n / 2));
     for (int size = 2; size <= n; size <<= 1) {
         const int half = size / 2;
         const double delta = static_cast<double>(kTwoPi / static_cast<float>(size));
@@ -131,20 +123,54 @@ bool ComplexFFT(int n, bool inverse, const float* realIn, const float* imagIn, f
             const double ai0 = w * ai1 - ai2;
             ai2 = ai1;
             ai1 = ai0;
-            twiddleR[m] = static_cast<float>(ar0);
-            twiddleI[m] = static_cast<float>(ai0);
-        }
-        if (half < 4) {
-            // Short blocks: walk every block for each twiddle instead.
-            for (int m = 0; m < half; ++m)
-                StridedButterflies(realOut + m, imagOut + m, twiddleR[m], twiddleI[m], half, size, n);
-        } else {
-            for (int start = 0; start < n; start += size)
-                Butterflies(realOut + start, imagOut + start, twiddleR.data(), twiddleI.data(), half);
+            m_twiddleR[half - 1 + m] = static_cast<float>(ar0);
+            m_twiddleI[half - 1 + m] = static_cast<float>(ai0);
         }
     }
+}
 
-    if (inverse) {
+bool FFTPlan::Transform(const float* realIn, const float* imagIn, float* realOut, float* imagOut) const
+{
+    if (!IsValid()) {
+        std::fprintf(stderr, "%d is not a power of two\n", m_n);
+        return false;
+    }
+    const int n = m_n;
+    // out[rev(i)] = in[i]; the permutation is its own inverse, so it is run
+    // as a gather, which keeps the stores in order.
+    if (m_bits <= kCachedBits) {
+        const uint16_t* rev = Cache().Table(m_bits).data();
+        for (int i = 0; i < n; ++i)
+            realOut[i] = realIn[rev[i]];
+        if (imagIn) {
+            for (int i = 0; i < n; ++i)
+                imagOut[i] = imagIn[rev[i]];
+        }
+    } else {
+        for (int i = 0; i < n; ++i)
+            realOut[i] = realIn[ReverseBits(static_cast<uint32_t>(i), m_bits)];
+        if (imagIn) {
+            for (int i = 0; i < n; ++i)
+                imagOut[i] = imagIn[ReverseBits(static_cast<uint32_t>(i), m_bits)];
+        }
+    }
+    if (!imagIn)
+        std::fill(imagOut, imagOut + n, 0.0f);
+
+    int size = 2;
+    if (n >= 4) {
+        FirstTwoStages(realOut, imagOut, n, m_twiddleR.data(), m_twiddleI.data());
+        size = 8;
+    }
+    for (; size <= n; size <<= 1) {
+        const int half = size / 2;
+        const float* wr = m_twiddleR.data() + half - 1;
+        const float* wi = m_twiddleI.data() + half - 1;
+        for (int start = 0; start < n; start += size)
+            Butterflies(realOut + start, imagOut + start, wr, wi, half);
+    }
+
+    if (m_bInverse) {
         const float scale = 1.0f / static_cast<float>(n);
         for (int i = 0; i < n; ++i) {
             realOut[i] *= scale;
@@ -152,6 +178,12 @@ bool ComplexFFT(int n, bool inverse, const float* realIn, const float* imagIn, f
         }
     }
     return true;
+}
+
+bool ComplexFFT(int n, bool inverse, const float* realIn, const float* imagIn, float* realOut,
+                float* imagOut)
+{
+    return FFTPlan(n, inverse).Transform(realIn, imagIn, realOut, imagOut);
 }
 
 bool PowerSpectrum(int n, const float* in, float* out)

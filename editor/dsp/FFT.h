@@ -6,6 +6,7 @@
 // opposite sign and divides by N. Sizes must be powers of two, at least 2.
 
 #include <cstdint>
+#include <vector>
 
 // The number of bits needed to index `size` points, or -1 when the size is not
 // a power of two of at least 2.
@@ -19,6 +20,26 @@ uint32_t ReverseBits(uint32_t j, int bits);
 // a valid size; the caller then changes nothing.
 bool ComplexFFT(int n, bool inverse, const float* realIn, const float* imagIn, float* realOut,
                 float* imagOut);
+
+// A transform of one size and direction, with its twiddles worked out once,
+// for callers that run many transforms of the same size. Transform gives the
+// same values as ComplexFFT.
+class FFTPlan {
+public:
+    FFTPlan(int n, bool inverse);
+    bool IsValid() const { return m_bits > 0; }
+    int Size() const { return m_n; }
+    // False, with the outputs untouched, when the plan is not valid.
+    bool Transform(const float* realIn, const float* imagIn, float* realOut, float* imagOut) const;
+
+private:
+    int m_n;
+    int m_bits;
+    bool m_bInverse;
+    // The twiddles of the stage with blocks of size s start at s / 2 - 1.
+    std::vector<float> m_twiddleR;
+    std::vector<float> m_twiddleI;
+};
 
 // Power spectrum of n real values (n a power of two, at least 4) into n / 2
 // values: out[0] = X[0]^2 + X[n/2]^2 (DC and Nyquist together), out[k] =

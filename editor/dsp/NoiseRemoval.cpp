@@ -117,13 +117,15 @@ int CWaveEffects::RemoveNoise(float level)
     std::vector<float> x(kPoints), scaled(kPoints), real(kPoints), imag(kPoints);
     std::vector<float> outReal(kPoints), outImag(kPoints), power(kSpectrum);
     std::array<float, kNoiseBins> gain{};
+    const FFTPlan forward(kPoints, false);
+    const FFTPlan inverse(kPoints, true);
 
     ReportProgress(0.0f);
     ForEachNoiseBlock(*m_pWave, m_buffer.data(), [&](int c, const NoiseBlock& block) {
         for (int j = 0; j < block.frames; ++j)
             x[j] = ::ReadSample(m_buffer.data(), format, c, j);
         std::fill(x.begin() + block.frames, x.end(), 0.0f);
-        ComplexFFT(kPoints, false, x.data(), nullptr, real.data(), imag.data());
+        forward.Transform(x.data(), nullptr, real.data(), imag.data());
         for (int j = 0; j < kPoints; ++j)
             scaled[j] = x[j] / scale;
         PowerSpectrum(kPoints, scaled.data(), power.data());
@@ -152,7 +154,7 @@ int CWaveEffects::RemoveNoise(float level)
             real[kPoints - j] *= gain[j];
             imag[kPoints - j] *= gain[j];
         }
-        ComplexFFT(kPoints, true, real.data(), imag.data(), outReal.data(), outImag.data());
+        inverse.Transform(real.data(), imag.data(), outReal.data(), outImag.data());
         for (int j = 0; j < block.frames; ++j)
             ::WriteSample(m_buffer.data(), format, c, j, outReal[j]);
         return WriteWaveAt(*m_pWave, block.offset, m_buffer.data(), block.bytes);

@@ -37,6 +37,8 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
     const int64_t total = wave.FramesToBytes(SelectionFrames());
     std::vector<float> input(kMaskSize), real(kMaskSize), imag(kMaskSize);
     std::vector<float> outReal(kMaskSize), outImag(kMaskSize);
+    const FFTPlan forward(kMaskSize, false);
+    const FFTPlan inverse(kMaskSize, true);
 
     ReportProgress(0.0f);
     bool complete = true;
@@ -56,7 +58,7 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
                 input[j] = ::ReadSample(m_buffer.data(), format, c, j);
             std::fill(input.begin() + frames, input.end(), 0.0f);
 
-            if (!ComplexFFT(kMaskSize, false, input.data(), nullptr, real.data(), imag.data())) {
+            if (!forward.Transform(input.data(), nullptr, real.data(), imag.data())) {
                 complete = false;
                 break;
             }
@@ -64,7 +66,7 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
                 real[k] *= mask[k];
                 imag[k] *= mask[k];
             }
-            if (!ComplexFFT(kMaskSize, true, real.data(), imag.data(), outReal.data(), outImag.data())) {
+            if (!inverse.Transform(real.data(), imag.data(), outReal.data(), outImag.data())) {
                 complete = false;
                 break;
             }
