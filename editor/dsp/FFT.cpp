@@ -39,8 +39,8 @@ const BitReversalCache& Cache()
 
 // One block of a stage: pairs j and j + half, with t = w(j) * out[j + half].
 // Built for AVX2 as well where the processor has it.
-__attribute__((target_clones("avx2", "default"))) void Butterflies(float* __restrict re, float* __restrict im, const float* __restrict wr,
-                 const float* __restrict wi, int half)
+__attribute__((target_clones("avx2", "default"))) void Butterflies(
+    float* __restrict re, float* __restrict im, const float* __restrict wr, const float* __restrict wi, int half)
 {
     float* __restrict re2 = re + half;
     float* __restrict im2 = im + half;

@@ -150,3 +150,19 @@ TEST(GainEffects, NoOperationKindChangesNothing)
     EXPECT_EQ(doc.Samples16(), (std::vector<int16_t>{1, 2, 3, 4}));
     EXPECT_TRUE(events.progress.empty());
 }
+
+TEST(GainEffects, SampleAccessFollowsTheDocumentFormat)
+{
+    EffectDoc doc(2, 8000, 8);
+    const uint8_t block[] = {0, 255, 127, 200};
+    EXPECT_EQ(doc.fx.ReadSample(block, 1, 0), 128.0f);
+    EXPECT_EQ(doc.fx.ReadSample(block, 1, 1), 73.0f);
+    uint8_t out[4] = {};
+    doc.fx.WriteSample(out, 1, 1, 128.0f);
+    EXPECT_EQ(out[3], 254);
+
+    EffectDoc wide(1, 44100, 16);
+    const uint8_t samples[] = {0x00, 0x80, 0x10, 0x00};
+    EXPECT_EQ(wide.fx.ReadSample(samples, 0, 0), -32768.0f);
+    EXPECT_EQ(wide.fx.ReadSample(samples, 0, 1), 16.0f);
+}
