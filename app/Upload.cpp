@@ -43,9 +43,15 @@ std::optional<QString> FeedbackText(UploadResult result, const AppConfig& config
 
 QString ControlCharacterText(const QByteArray& header)
 {
-    return QStringLiteral("Not sent: %1 holds a line break or another control character. "
-                          "Please correct it and send again.")
-        .arg(QString::fromLatin1(header));
+    const QString problem = QStringLiteral(" holds a line break or another control character. ");
+    if (header == "FileName")
+        return QStringLiteral("Not sent: the ringtone name") + problem
+            + QStringLiteral("Please send again under another name.");
+    if (header == "MobileModel")
+        return QStringLiteral("Not sent: the phone model in MobileModels.txt") + problem
+            + QStringLiteral("Please correct that file.");
+    return QStringLiteral("Not sent: the profile's %1").arg(QString::fromLatin1(header)) + problem
+        + QStringLiteral("Please correct it in Tools > Options.");
 }
 
 CRingtoneUploader::CRingtoneUploader(QObject* parent)
@@ -76,7 +82,6 @@ UploadResult CRingtoneUploader::Send(const QUrl& url, const HeaderList& headers,
     m_aborted = false;
     QNetworkReply* reply = m_manager->post(request, body);
     m_reply = reply;
-    emit Started();
 
     QEventLoop loop;
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);

@@ -54,10 +54,6 @@ public:
     void Abort();
     bool IsSending() const { return !m_reply.isNull(); }
 
-signals:
-    // Emitted once the request has been handed to the network layer.
-    void Started();
-
 private:
     QNetworkAccessManager* m_manager;
     QPointer<QNetworkReply> m_reply;

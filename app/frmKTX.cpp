@@ -168,6 +168,9 @@ void frmKTX::CreateControls()
     auto* bottomRow = new QHBoxLayout;
     Frame5 = NewFrame(QStringLiteral("Frame5"), QString(), central);
     Label1 = NewLabel(QStringLiteral("Label1"), QStringLiteral("Visit ") + m_config.homePage, Frame5);
+    QFont linkFont = Label1->font();
+    linkFont.setUnderline(true);
+    Label1->setFont(linkFont);
     Label1->installEventFilter(this);
     auto* frame5Layout = new QVBoxLayout(Frame5);
     frame5Layout->addWidget(Label1);

@@ -71,6 +71,7 @@ private slots:
     void modelValueThatIsNotA16BitNumberIsRefused();
     void controlCharactersAreRefusedPerHeader_data();
     void controlCharactersAreRefusedPerHeader();
+    void modelLineWithALoneLineFeedIsRefused();
     void answers_data();
     void answers();
     void refusedConnectionIsAConnectionError();
@@ -233,7 +234,12 @@ void TestUpload::controlCharactersAreRefusedPerHeader()
     const HeaderBuildResult built = BuildUploadHeaders(upload, m_modelsFile);
     QVERIFY(std::holds_alternative<ControlCharacter>(built));
     QCOMPARE(std::get<ControlCharacter>(built).header, header);
-    QVERIFY(ControlCharacterText(header).contains(QString::fromLatin1(header)));
+    const QString text = ControlCharacterText(header);
+    QVERIFY2(text.startsWith(QStringLiteral("Not sent: ")), qPrintable(text));
+    if (header == "FileName")
+        QVERIFY(text.contains(QStringLiteral("ringtone name")));
+    else
+        QVERIFY(text.contains(QString::fromLatin1(header)) && text.contains(QStringLiteral("Tools > Options")));
 
     // Other characters outside ASCII are fine and go out as UTF-8.
     upload = SampleUpload("x");
@@ -241,6 +247,23 @@ void TestUpload::controlCharactersAreRefusedPerHeader()
     const HeaderBuildResult ok = BuildUploadHeaders(upload, m_modelsFile);
     QVERIFY(std::holds_alternative<HeaderList>(ok));
     QCOMPARE(std::get<HeaderList>(ok).value(4).second, QByteArray("j\xC3\xBCrgen@example.org"));
+}
+
+void TestUpload::modelLineWithALoneLineFeedIsRefused()
+{
+    const QString path = m_dir.filePath(QStringLiteral("BadModels.txt"));
+    QFile models(path);
+    QVERIFY(models.open(QIODevice::WriteOnly));
+    models.write("Nokia 3310\r\nBad\nModel\r\n");
+    models.close();
+    RingtoneUpload upload = SampleUpload("x");
+    upload.mobileModel = QStringLiteral("1");
+    const HeaderBuildResult built = BuildUploadHeaders(upload, path);
+    QVERIFY(std::holds_alternative<ControlCharacter>(built));
+    QCOMPARE(std::get<ControlCharacter>(built).header, QByteArray("MobileModel"));
+    QVERIFY(ControlCharacterText("MobileModel").contains(QStringLiteral("MobileModels.txt")));
+    upload.mobileModel = QStringLiteral("0");
+    QVERIFY(std::holds_alternative<HeaderList>(BuildUploadHeaders(upload, path)));
 }
 
 void TestUpload::answers_data()
