@@ -188,6 +188,16 @@ TEST_F(Mp3Test, BitRateIsTruncatedToKilobits)
     EXPECT_EQ(FirstFrameKbps(ReadFile(m_dir.File("b96.mp3"))), 96);
 }
 
+TEST_F(Mp3Test, BitRateBelowOneKilobitLeavesTheChoiceToTheEncoder)
+{
+    // 999 / 1000 is 0 kbit/s in the configuration: LAME then takes its own
+    // default for the rate, 128 kbit/s at 44.1 kHz stereo.
+    FillDocument(m_wave, MakeSignal(44100, 2, 44100), 2, 44100);
+    m_sound.m_nBitRate = 999;
+    ASSERT_EQ(m_sound.SaveFileAs(m_dir.File("b0"), FormatMp3), 1);
+    EXPECT_EQ(FirstFrameKbps(ReadFile(m_dir.File("b0.mp3"))), 128);
+}
+
 TEST_F(Mp3Test, BitRateZeroMeansDefaultRate)
 {
     // After a WAV load BitRate reads 0; the save still works, at 128 kbit/s.

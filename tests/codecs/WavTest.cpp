@@ -326,3 +326,15 @@ TEST_F(WavTest, LoadSaveRoundTripKeepsTheTag)
     ASSERT_EQ(m_sound.SaveFileAs(m_dir.File("copy.wav"), FormatWav), 1);
     EXPECT_EQ(ReadFile(m_dir.File("copy.wav")), ReadFile(source));
 }
+
+TEST_F(WavTest, SavingAfterANonWavLoadWritesPcmTag)
+{
+    const auto bytes = ToBytes(MakeSignal(500, 2, 44100));
+    WriteFile(m_dir.File("in.raw"), bytes);
+    ASSERT_EQ(Load(m_dir.File("in.raw"), FormatRaw), 1);
+    ASSERT_EQ(m_sound.m_wWavFormat, 1);
+    ASSERT_EQ(m_sound.SaveFileAs(m_dir.File("in.raw"), FormatWav), 1);
+    const auto file = ReadFile(m_dir.File("in.wav"));
+    EXPECT_EQ(Le16(file, 20), 1);
+    EXPECT_EQ(std::vector<uint8_t>(file.begin() + 46, file.end()), bytes);
+}
