@@ -70,6 +70,7 @@ frmKTX::frmKTX(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmKTX"));
     setWindowTitle(kCaption);
+    setMinimumWidth(520);
     CreateControls();
     CreateMenus();
     SetIdleButtons();
@@ -124,7 +125,10 @@ void frmKTX::CreateControls()
     auto* fileRow = new QHBoxLayout;
     lblTiitle1 = NewLabel(QStringLiteral("lblTiitle1"), QStringLiteral("File Name"), central);
     lblFileName = NewLabel(QStringLiteral("lblFileName"), QString(), central);
+    lblFileName->setTextFormat(Qt::PlainText);
     lblFileName->setMinimumWidth(360);
+    // A long path must not widen the window.
+    lblFileName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     lblFileName->setFrameShape(QFrame::StyledPanel);
     lblFileName->setAutoFillBackground(true);
     lblFileName->setBackgroundRole(QPalette::Base);
@@ -137,6 +141,7 @@ void frmKTX::CreateControls()
     cmdUpload = NewButton(QStringLiteral("cmdUpload"), QStringLiteral("Send"), Frame1);
     cmdCancelUpload = NewButton(QStringLiteral("cmdCancelUpload"), QStringLiteral("Cancel Sending"), Frame1);
     lblFeedBack = NewLabel(QStringLiteral("lblFeedBack"), QString(), Frame1);
+    lblFeedBack->setTextFormat(Qt::PlainText);
     lblFeedBack->setWordWrap(true);
     lblFeedBack->setMinimumHeight(40);
     lblFeedBack->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -279,7 +284,7 @@ void frmKTX::LoadProfile()
 void frmKTX::SetChosenFile(const QString& path)
 {
     m_strOpenFileName = path;
-    lblFileName->setText(path);
+    ShowFileName(path);
     dlgOpenFile->selectFile(path);
 }
 
@@ -301,8 +306,14 @@ void frmKTX::Open()
     dlgOpenFile->setNameFilters(OpenDialogFilters());
     if (dlgOpenFile->exec() == QDialog::Accepted && !dlgOpenFile->selectedFiles().isEmpty())
         m_strOpenFileName = dlgOpenFile->selectedFiles().constFirst();
-    lblFileName->setText(m_strOpenFileName);
+    ShowFileName(m_strOpenFileName);
     Preview(m_strOpenFileName);
+}
+
+void frmKTX::ShowFileName(const QString& path)
+{
+    lblFileName->setText(path);
+    lblFileName->setToolTip(path);
 }
 
 void frmKTX::Preview(const QString& path)

@@ -73,6 +73,7 @@ private:
     bool ReadRingtoneFile();
     void SendRingtone();
     void OpenWebPage(const QString& address);
+    void ShowFileName(const QString& path);
     void Preview(const QString& path);
     void SetIdleButtons();
     void UpdatePreviewPosition();
