@@ -84,3 +84,33 @@ INSTANTIATE_TEST_SUITE_P(RatesAndChannels, WmaLoad,
                              return std::to_string(info.param.rate) + "Hz_" + std::to_string(info.param.channels) +
                                     "ch_" + std::to_string(info.param.bitRate / 1000) + "k";
                          });
+
+TEST(WmaLoadOtherFiles, AnyAudioFileFfmpegOpensMoreThanTwoChannelsMixedToStereo)
+{
+    ScratchDir dir;
+    const int rate = 32000;
+    const std::vector<int16_t> source = MakeChirp(rate * 2, 6, rate);
+    WriteRawFile(dir.File("six.s16"), source);
+    const std::string flac = dir.File("six.flac");
+    ASSERT_EQ(Shell("ffmpeg -nostdin -v error -y -f s16le -ar 32000 -ac 6 -i " + Q(dir.File("six.s16")) +
+                    " -c:a flac " + Q(flac)),
+              0);
+
+    CRMWave wave;
+    CSoundFile sound;
+    ASSERT_EQ(LoadWma(wave, sound, flac), 1);
+    EXPECT_EQ(wave.m_nChannels, 2);
+    EXPECT_EQ(wave.m_nSamplesPerSec, rate);
+    // FLAC is lossless and has no codec delay: every frame arrives.
+    EXPECT_EQ(wave.m_nLength, rate * 2);
+
+    // The same stereo mix as ffmpeg's own downmix.
+    const std::string mix = dir.File("mix.s16");
+    ASSERT_EQ(Shell("ffmpeg -nostdin -v error -y -i " + Q(flac) + " -ac 2 -f s16le " + Q(mix)), 0);
+    const std::vector<int16_t> reference = ReadRawFile(mix);
+    const std::vector<int16_t> loaded = DocumentSamples(wave);
+    ASSERT_EQ(loaded.size(), reference.size());
+    int lag = -1;
+    EXPECT_GT(BestCorrelation(reference, loaded, 2, 64, &lag), 0.999);
+    EXPECT_EQ(lag, 0);
+}
