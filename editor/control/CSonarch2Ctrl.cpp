@@ -13,17 +13,17 @@ using sonarch2::EventChangeView;
 using sonarch2::EventProgress;
 
 CSonarch2Ctrl::CSonarch2Ctrl(QWidget* parent)
-    : QWidget(parent), m_effects(&m_wave), m_playerPosition(m_player), m_dispatch(this)
+    : QWidget(parent),
+      m_parts(std::make_shared<CControlParts>()),
+      m_soundFile(m_parts->m_soundFile),
+      m_wave(m_parts->m_wave),
+      m_view(m_parts->m_view),
+      m_player(m_parts->m_player),
+      m_effects(m_parts->m_effects),
+      m_dispatch(this)
 {
     SetControlEvents(this);
-
     m_view.SetControl(this);
-    m_view.SetWave(&m_wave);
-    m_view.SetPlayer(&m_playerPosition);
-    m_player.m_pWave = &m_wave;
-    m_player.m_pView = &m_view;
-    m_soundFile.m_pWave = &m_wave;
-    m_wave.SetClipboard(&m_clipboard);
     m_wave.Reset();
 
     setMouseTracking(true);
@@ -34,36 +34,48 @@ CSonarch2Ctrl::CSonarch2Ctrl(QWidget* parent)
 
 CSonarch2Ctrl::~CSonarch2Ctrl()
 {
-    // Nothing may run on a control that is going away.
-    m_player.Stop();
+    // A call may still be running on the parts (the host destroyed the
+    // control from one of Play's message steps). It must find no window and
+    // no host to report to, and a stopped player, so that it ends at once.
+    m_view.SetControl(nullptr);
     if (g_pControl == this)
         SetControlEvents(nullptr);
+    m_player.Stop();
 }
 
 // --- Events ---------------------------------------------------------------------
+// A Qt host may destroy the control from a slot; the sinks are then not called.
 
 void CSonarch2Ctrl::FireProgress(float percent)
 {
+    const QPointer<CSonarch2Ctrl> self(this);
     emit Progress(percent);
-    m_dispatch.FireEvent(EventProgress, {percent});
+    if (self)
+        m_dispatch.FireEvent(EventProgress, {percent});
 }
 
 void CSonarch2Ctrl::FireChangeView()
 {
+    const QPointer<CSonarch2Ctrl> self(this);
     emit ChangeView();
-    m_dispatch.FireEvent(EventChangeView);
+    if (self)
+        m_dispatch.FireEvent(EventChangeView);
 }
 
 void CSonarch2Ctrl::FireChangePlayer()
 {
+    const QPointer<CSonarch2Ctrl> self(this);
     emit ChangePlayer();
-    m_dispatch.FireEvent(EventChangePlayer);
+    if (self)
+        m_dispatch.FireEvent(EventChangePlayer);
 }
 
 void CSonarch2Ctrl::FireChangeMouse(int32_t sample)
 {
+    const QPointer<CSonarch2Ctrl> self(this);
     emit ChangeMouse(sample);
-    m_dispatch.FireEvent(EventChangeMouse, {static_cast<int>(sample)});
+    if (self)
+        m_dispatch.FireEvent(EventChangeMouse, {static_cast<int>(sample)});
 }
 
 void CSonarch2Ctrl::ShowMessage(const std::string& text, const std::string& caption)
@@ -79,6 +91,9 @@ void CSonarch2Ctrl::PumpMessages()
 }
 
 // --- Drawing and mouse --------------------------------------------------------------
+// Every step that fires an event may end in host code that destroys the
+// control; the handlers and methods below work on the parts held by their
+// CallGuard and look at the control's own members only while it exists.
 
 void CSonarch2Ctrl::paintEvent(QPaintEvent* event)
 {
@@ -99,30 +114,34 @@ void CSonarch2Ctrl::mousePressEvent(QMouseEvent* event)
     m_bDragging = false;
     if (IsBusy())
         return;
-    const int x = static_cast<int>(event->position().x());
-    m_view.SetCursorFromX(x);
-    m_view.ClearSelectionMarks();
-    m_wave.Deselect();
+    const CallGuard g(this);
+    CControlParts& p = *g.parts;
+    p.m_view.SetCursorFromX(static_cast<int>(event->position().x()));
+    p.m_view.ClearSelectionMarks();
+    p.m_wave.Deselect();
     // Qt keeps delivering moves and the release to the widget that took the
     // press, which is the mouse capture the drag needs.
-    m_view.Repaint();
-    FireChangeView();
+    p.m_view.Repaint();
+    if (!g.ControlGone())
+        FireChangeView();
 }
 
 void CSonarch2Ctrl::mouseMoveEvent(QMouseEvent* event)
 {
     int x = static_cast<int>(event->position().x());
+    const CallGuard g(this);
+    CControlParts& p = *g.parts;
     if (m_bMouseDown) {
-        if (!m_bDragging && m_wave.m_nLength > 0 && !IsBusy()) {
+        if (!m_bDragging && p.m_wave.m_nLength > 0 && !IsBusy()) {
             m_bDragging = true;
             setCursor(Qt::SizeHorCursor);
-            m_view.BeginSelection();
+            p.m_view.BeginSelection();
         }
         if (m_bDragging)
-            m_view.TrackSelection(x);
+            p.m_view.TrackSelection(x);
     }
-    x = std::clamp(x, 0, std::max(0, m_view.GetWidth()));
-    FireChangeMouse(m_view.XToFrame(x));
+    x = std::clamp(x, 0, std::max(0, p.m_view.GetWidth()));
+    FireChangeMouse(p.m_view.XToFrame(x));
 }
 
 void CSonarch2Ctrl::mouseReleaseEvent(QMouseEvent* event)
@@ -132,9 +151,12 @@ void CSonarch2Ctrl::mouseReleaseEvent(QMouseEvent* event)
     m_bMouseDown = false;
     if (IsBusy())
         return;
+    const CallGuard g(this);
     if (m_bDragging) {
         m_bDragging = false;
-        m_view.EndSelection(static_cast<int>(event->position().x()));
+        g.parts->m_view.EndSelection(static_cast<int>(event->position().x()));
+        if (g.ControlGone())
+            return;
     }
     unsetCursor();
     m_view.Repaint();
@@ -146,15 +168,21 @@ int CSonarch2Ctrl::Load(const QString& sFileName, int lFormat)
 {
     if (IsBusy())
         return 0;
-    m_player.Stop();
-    m_soundFile.ResetSettings();
-    if (!m_wave.CreateNew(m_wave.m_nChannels, m_wave.m_nSamplesPerSec, m_wave.m_nBitsPerSample))
+    const CallGuard g(this);
+    CControlParts& p = *g.parts;
+    p.m_player.Stop();
+    p.m_soundFile.ResetSettings();
+    if (!p.m_wave.CreateNew(p.m_wave.m_nChannels, p.m_wave.m_nSamplesPerSec, p.m_wave.m_nBitsPerSample))
         return 0;
-    m_view.ResetView();
-    const int result = m_soundFile.LoadFile(sFileName.toLocal8Bit().toStdString(), lFormat);
-    m_fPanFactor = static_cast<float>(GetWaveLength()) * 0.027777778f;
-    m_view.ResetView();
-    FireChangeView();
+    p.m_view.ResetView();
+    const int result = p.m_soundFile.LoadFile(sFileName.toLocal8Bit().toStdString(), lFormat);
+    if (g.ControlGone())
+        return result;
+    // One thirty-sixth of the length, computed in double as the constant is.
+    m_fPanFactor = static_cast<float>(p.m_wave.m_nLength * 0.027777778);
+    p.m_view.ResetView();
+    if (!g.ControlGone())
+        FireChangeView();
     return result;
 }
 
@@ -162,9 +190,11 @@ int CSonarch2Ctrl::NewFile(int lChannels, int lSamplesPerSec, int lBitsPerSample
 {
     if (IsBusy())
         return 0;
-    m_soundFile.ResetSettings();
-    const bool created = m_wave.CreateNew(lChannels, lSamplesPerSec, lBitsPerSample);
-    m_view.ResetView();
+    const CallGuard g(this);
+    CControlParts& p = *g.parts;
+    p.m_soundFile.ResetSettings();
+    const bool created = p.m_wave.CreateNew(lChannels, lSamplesPerSec, lBitsPerSample);
+    p.m_view.ResetView();
     return created ? 1 : 0;
 }
 
@@ -172,10 +202,12 @@ int CSonarch2Ctrl::Close()
 {
     if (IsBusy())
         return 0;
-    m_soundFile.ResetSettings();
-    m_player.Stop();
-    m_wave.Reset();
-    m_view.Repaint();
+    const CallGuard g(this);
+    CControlParts& p = *g.parts;
+    p.m_soundFile.ResetSettings();
+    p.m_player.Stop();
+    p.m_wave.Reset();
+    p.m_view.Repaint();
     return 1;
 }
 
@@ -183,81 +215,99 @@ int CSonarch2Ctrl::Save()
 {
     if (IsBusy())
         return 0;
-    return m_soundFile.SaveFile();
+    const CallGuard g(this);
+    return g.parts->m_soundFile.SaveFile();
 }
 
 int CSonarch2Ctrl::SaveAs(const QString& sFileName, int lFormat)
 {
     if (IsBusy())
         return 0;
-    return m_soundFile.SaveFileAs(sFileName.toLocal8Bit().toStdString(), lFormat);
+    const CallGuard g(this);
+    g.parts->m_soundFile.SaveFileAs(sFileName.toLocal8Bit().toStdString(), lFormat);
+    // The writer's result is not reported here; FileName names what was written.
+    return 1;
 }
 
 // --- Player --------------------------------------------------------------------------------
 
 int CSonarch2Ctrl::Play()
 {
-    return m_player.Play();
+    const CallGuard g(this);
+    return g.parts->m_player.Play();
 }
 
 int CSonarch2Ctrl::Pause()
 {
-    m_player.Pause();
+    const CallGuard g(this);
+    g.parts->m_player.Pause();
     return 1;
 }
 
 int CSonarch2Ctrl::Continue()
 {
-    m_player.Continue();
+    const CallGuard g(this);
+    g.parts->m_player.Continue();
     return 1;
 }
 
 int CSonarch2Ctrl::Stop()
 {
-    m_player.Stop();
+    const CallGuard g(this);
+    g.parts->m_player.Stop();
     return 1;
 }
 
 int CSonarch2Ctrl::Record(float fMaxTime)
 {
-    return m_player.Record(fMaxTime);
+    const CallGuard g(this);
+    return g.parts->m_player.Record(fMaxTime);
 }
 
 // --- View ------------------------------------------------------------------------------------
 
 void CSonarch2Ctrl::PanLeft()
 {
-    m_view.PanLeft(static_cast<int32_t>(m_fPanFactor / m_view.GetZoom()));
+    const CallGuard g(this);
+    g.parts->m_view.PanLeft(static_cast<int32_t>(m_fPanFactor / g.parts->m_view.GetZoom()));
 }
 
 void CSonarch2Ctrl::PanRight()
 {
-    m_view.PanRight(static_cast<int32_t>(m_fPanFactor / m_view.GetZoom()));
+    const CallGuard g(this);
+    g.parts->m_view.PanRight(static_cast<int32_t>(m_fPanFactor / g.parts->m_view.GetZoom()));
 }
 
 void CSonarch2Ctrl::ZoomIn()
 {
-    m_view.SetZoom(m_view.GetZoom() * m_fZoomFactor);
+    const CallGuard g(this);
+    g.parts->m_view.SetZoom(g.parts->m_view.GetZoom() * m_fZoomFactor);
 }
 
 void CSonarch2Ctrl::ZoomOut()
 {
-    m_view.SetZoom(m_view.GetZoom() / m_fZoomFactor);
+    const CallGuard g(this);
+    g.parts->m_view.SetZoom(g.parts->m_view.GetZoom() / m_fZoomFactor);
 }
 
 void CSonarch2Ctrl::ScrollTo(int lPos)
 {
-    m_view.ScrollTo(lPos);
+    const CallGuard g(this);
+    g.parts->m_view.ScrollTo(lPos);
 }
 
 float CSonarch2Ctrl::DoFade(float FadeStart, float FadeEnd, int /*nPercent*/)
 {
-    m_view.SetCursorX(static_cast<int32_t>(FadeStart * 3.98));
-    m_view.BeginSelection();
-    m_view.Repaint();
-    FireChangeView();
-    m_view.EndSelection(static_cast<int32_t>(FadeEnd * 3.9));
-    m_view.Repaint();
+    const CallGuard g(this);
+    CWaveView& view = g.parts->m_view;
+    // The two factors differ: 3.98 for the start, 3.9 for the end.
+    view.SetCursorX(static_cast<int32_t>(FadeStart * 3.98));
+    view.BeginSelection();
+    view.Repaint();
+    if (!g.ControlGone())
+        FireChangeView();
+    view.EndSelection(static_cast<int32_t>(FadeEnd * 3.9));
+    view.Repaint();
     return 1.0f;
 }
 
@@ -267,14 +317,18 @@ int CSonarch2Ctrl::ManualSelect(double, double)
 }
 
 // --- Editing ---------------------------------------------------------------------------------
+// The document's results are not looked at: an edit that was not refused
+// answers 1, also with an empty selection or clipboard.
 
 int CSonarch2Ctrl::Delete()
 {
     if (IsBusy())
         return 0;
-    m_wave.SaveUndo(UndoReinsert);
-    m_wave.DeleteSelection();
-    m_view.Refresh();
+    const CallGuard g(this);
+    CControlParts& p = *g.parts;
+    p.m_wave.SaveUndo(UndoReinsert);
+    p.m_wave.DeleteSelection();
+    p.m_view.Refresh();
     return 1;
 }
 
@@ -282,7 +336,10 @@ int CSonarch2Ctrl::Cut()
 {
     if (IsBusy())
         return 0;
-    m_wave.CopyToClipboard();
+    const CallGuard g(this);
+    g.parts->m_wave.CopyToClipboard();
+    if (g.ControlGone())
+        return 1;
     return Delete();
 }
 
@@ -290,7 +347,8 @@ int CSonarch2Ctrl::Copy()
 {
     if (IsBusy())
         return 0;
-    m_wave.CopyToClipboard();
+    const CallGuard g(this);
+    g.parts->m_wave.CopyToClipboard();
     return 1;
 }
 
@@ -298,9 +356,11 @@ int CSonarch2Ctrl::Paste()
 {
     if (IsBusy())
         return 0;
-    if (m_wave.PasteFromClipboard())
-        m_wave.SaveUndo(UndoRemove);
-    m_view.Refresh();
+    const CallGuard g(this);
+    CControlParts& p = *g.parts;
+    if (p.m_wave.PasteFromClipboard())
+        p.m_wave.SaveUndo(UndoRemove);
+    p.m_view.Refresh();
     return 1;
 }
 
@@ -308,24 +368,27 @@ void CSonarch2Ctrl::Undo()
 {
     if (IsBusy())
         return;
-    m_wave.Undo();
-    m_view.Refresh();
+    const CallGuard g(this);
+    g.parts->m_wave.Undo();
+    g.parts->m_view.Refresh();
 }
 
 void CSonarch2Ctrl::SelectAll()
 {
     if (IsBusy())
         return;
-    m_wave.SelectAll();
-    m_view.Refresh();
+    const CallGuard g(this);
+    g.parts->m_wave.SelectAll();
+    g.parts->m_view.Refresh();
 }
 
 void CSonarch2Ctrl::DeSelect()
 {
     if (IsBusy())
         return;
-    m_wave.Deselect();
-    m_view.Refresh();
+    const CallGuard g(this);
+    g.parts->m_wave.Deselect();
+    g.parts->m_view.Refresh();
 }
 
 float CSonarch2Ctrl::SamplesToTime(int lSample)
@@ -344,9 +407,11 @@ int CSonarch2Ctrl::RunEffect(int32_t kind, float arg1, float arg2)
 {
     if (IsBusy())
         return 0;
-    m_wave.SaveUndo(UndoRestore);
-    m_effects.ApplyEffect(kind, arg1, arg2);
-    m_view.Refresh();
+    const CallGuard g(this);
+    CControlParts& p = *g.parts;
+    p.m_wave.SaveUndo(UndoRestore);
+    p.m_effects.ApplyEffect(kind, arg1, arg2);
+    p.m_view.Refresh();
     return 1;
 }
 
@@ -371,9 +436,12 @@ int CSonarch2Ctrl::FxInsertSilence(float fTime)
 {
     if (IsBusy())
         return 0;
-    m_effects.ApplyEffect(FxKindInsertSilence, fTime);
-    m_wave.SaveUndo(UndoRemove);
-    m_view.Refresh();
+    const CallGuard g(this);
+    CControlParts& p = *g.parts;
+    // The undo record comes after the insertion, so that Undo removes it.
+    p.m_effects.ApplyEffect(FxKindInsertSilence, fTime);
+    p.m_wave.SaveUndo(UndoRemove);
+    p.m_view.Refresh();
     return 1;
 }
 
@@ -381,9 +449,13 @@ int CSonarch2Ctrl::FxSilence()
 {
     if (IsBusy())
         return 0;
-    m_wave.SaveUndo(UndoRestore);
+    const CallGuard g(this);
+    g.parts->m_wave.SaveUndo(UndoRestore);
+    if (g.ControlGone())
+        return 1;
     FxAmplify(0.0f);
-    m_view.Refresh();
+    if (!g.ControlGone())
+        g.parts->m_view.Refresh();
     return 1;
 }
 

@@ -5,18 +5,15 @@
 // four events). Every method runs on the host's thread; long ones keep the
 // host alive with a message-pump step between blocks.
 
-#include "CWaveView.h"
+#include "ControlParts.h"
 #include "Dispatch.h"
-#include "WaveViewPlayer.h"
 
-#include "codecs/CSoundFile.h"
-#include "devices/CWavePlayer.h"
-#include "dsp/CWaveEffects.h"
-#include "wave/qt/QtWaveClipboard.h"
-#include "wave/CRMWave.h"
 #include "wave/ControlEvents.h"
 
+#include <QPointer>
 #include <QWidget>
+
+#include <memory>
 
 class CSonarch2Ctrl : public QWidget, public IControlEvents {
     Q_OBJECT
@@ -171,26 +168,28 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // The view sees the player's status and position through this.
-    class PlayerPosition final : public IWaveViewPlayer {
-    public:
-        explicit PlayerPosition(const CWavePlayer& player) : m_player(player) {}
-        int32_t GetPlayerStatus() const override { return m_player.GetStatus(); }
-        int32_t GetPlayPosition() const override { return m_player.GetPlayPos(); }
-
-    private:
-        const CWavePlayer& m_player;
+    // Held by every call that reaches the parts: keeps them alive while the
+    // call runs, and tells whether the control still exists after a step
+    // that ran host code (an event, a message step).
+    struct CallGuard {
+        explicit CallGuard(CSonarch2Ctrl* control) : parts(control->m_parts), self(control) {}
+        bool ControlGone() const { return self.isNull(); }
+        const std::shared_ptr<CControlParts> parts;
+        const QPointer<CSonarch2Ctrl> self;
     };
 
     int RunEffect(int32_t kind, float arg1 = 0.0f, float arg2 = 0.0f);
     void SetFormatMember(int32_t& member, int value);
     void SetModifiedFlag() { m_bModified = true; }
 
-    CSoundFile m_soundFile;
-    CRMWave m_wave;
-    CWaveView m_view;
-    CWavePlayer m_player;
-    CWaveEffects m_effects;
+    // The parts, shared with every call that runs on them (ControlParts.h);
+    // the references below name them.
+    std::shared_ptr<CControlParts> m_parts;
+    CSoundFile& m_soundFile;
+    CRMWave& m_wave;
+    CWaveView& m_view;
+    CWavePlayer& m_player;
+    CWaveEffects& m_effects;
     float m_fPanFactor = 5000.0f;
     float m_fZoomFactor = 2.0f;
     bool m_bDragging = false;
@@ -198,7 +197,5 @@ private:
     bool m_bInitialized = false;
     bool m_bModified = false;
 
-    CQtWaveClipboard m_clipboard;
-    PlayerPosition m_playerPosition;
     sonarch2::CDispatch m_dispatch;
 };

@@ -4,25 +4,15 @@
 #include "ComponentApi.h"
 #include "TypeLib.h"
 
-#include <QPointer>
-
 #include <dlfcn.h>
 
-#include <atomic>
-
 namespace {
-
-// Controls of this library that are alive; the library may be unloaded only
-// when there are none.
-std::atomic<int> g_nLiveControls{0};
 
 class CSonarch2Factory final : public sonarch2::ISonarch2Factory {
 public:
     QWidget* CreateInstance(QWidget* parent, sonarch2::CDispatch** dispatch) override
     {
         auto* control = new CSonarch2Ctrl(parent);  // owned by `parent`
-        ++g_nLiveControls;
-        QObject::connect(control, &QObject::destroyed, [] { --g_nLiveControls; });
         if (dispatch)
             *dispatch = control->Dispatch();
         return control;
@@ -71,7 +61,8 @@ __attribute__((visibility("default"))) sonarch2::HRESULT DllGetClassObject(const
 
 __attribute__((visibility("default"))) sonarch2::HRESULT DllCanUnloadNow()
 {
-    return g_nLiveControls.load() == 0 ? sonarch2::S_OK_ : sonarch2::S_FALSE_;
+    // A control's parts outlive it while a call that was running on it ends.
+    return CControlParts::LiveCount() == 0 ? sonarch2::S_OK_ : sonarch2::S_FALSE_;
 }
 
 }  // extern "C"

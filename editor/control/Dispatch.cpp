@@ -125,11 +125,16 @@ bool CDispatch::Unadvise(uint32_t cookie)
 
 void CDispatch::FireEvent(int32_t dispid, const QVariantList& args)
 {
-    // A sink may unadvise itself (or others) while handling the event.
+    // A sink may unadvise itself (or others) while handling the event, or
+    // destroy the target, and this layer with it.
+    const QPointer<QObject> target = m_target;
+    const bool hadTarget = !target.isNull();
     std::vector<uint32_t> cookies;
     for (const auto& entry : m_sinks)
         cookies.push_back(entry.first);
     for (uint32_t cookie : cookies) {
+        if (hadTarget && target.isNull())
+            return;
         auto it = m_sinks.find(cookie);
         if (it != m_sinks.end()) {
             EventSink sink = it->second;
