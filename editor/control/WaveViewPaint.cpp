@@ -13,13 +13,34 @@
 
 #include <algorithm>
 
+namespace {
+
+// The device's area; rectangles are clipped to it before they become QRects,
+// so that columns far outside the view cannot overflow QRect's arithmetic.
+WaveViewRect DeviceRect(const QPainter& p)
+{
+    return {0, 0, p.device()->width(), p.device()->height()};
+}
+
+// A column one pixel wide at x from y0 to y1 (exclusive), clipped to the device.
+WaveViewRect Column(const QPainter& p, int32_t x, int32_t y0, int32_t y1)
+{
+    const WaveViewRect device = DeviceRect(p);
+    if (x < device.left || x >= device.right)
+        return {};
+    return WaveViewRect{x, y0, x + 1, y1}.Intersected(device);
+}
+
+}  // namespace
+
 void CWaveView::Invert(QPainter& p, const WaveViewRect& r)
 {
-    if (r.IsEmpty())
+    const WaveViewRect clipped = r.Intersected(DeviceRect(p));
+    if (clipped.IsEmpty())
         return;
     p.save();
     p.setCompositionMode(QPainter::RasterOp_NotDestination);
-    p.fillRect(r.ToQRect(), Qt::black);  // the source colour is not used
+    p.fillRect(clipped.ToQRect(), Qt::black);  // the source colour is not used
     p.restore();
 }
 
@@ -42,7 +63,7 @@ void CWaveView::InvertPlayCursor(QPainter& p, const WaveViewRect& bounds, int32_
     int32_t spans[2][2];
     const int n = CursorSpans(bounds, spans);
     for (int i = 0; i < n; ++i)
-        Invert(p, WaveViewRect{x, spans[i][0], x + 1, spans[i][1]});
+        Invert(p, Column(p, x, spans[i][0], spans[i][1]));
 }
 
 void CWaveView::DrawCursor(QPainter& p, const WaveViewRect& bounds) const
@@ -50,9 +71,9 @@ void CWaveView::DrawCursor(QPainter& p, const WaveViewRect& bounds) const
     int32_t spans[2][2];
     const int n = CursorSpans(bounds, spans);
     for (int i = 0; i < n; ++i) {
-        if (spans[i][1] > spans[i][0])
-            p.fillRect(QRect(m_nCursorX, spans[i][0], 1, spans[i][1] - spans[i][0]),
-                m_penCursor.color());
+        const WaveViewRect column = Column(p, m_nCursorX, spans[i][0], spans[i][1]);
+        if (!column.IsEmpty())
+            p.fillRect(column.ToQRect(), m_penCursor.color());
     }
 }
 

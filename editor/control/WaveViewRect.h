@@ -6,6 +6,8 @@
 
 #include <QRect>
 
+#include <algorithm>
+
 #include <cstdint>
 
 struct WaveViewRect {
@@ -23,6 +25,14 @@ struct WaveViewRect {
         return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
     }
     QRect ToQRect() const { return QRect(left, top, Width(), Height()); }
+
+    // The common part of two rectangles; empty ones come out with right <= left
+    // or bottom <= top. Never overflows, so it can tame far-off columns.
+    WaveViewRect Intersected(const WaveViewRect& o) const
+    {
+        return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
+            std::min(bottom, o.bottom)};
+    }
 
     friend bool operator==(const WaveViewRect&, const WaveViewRect&) = default;
 };
