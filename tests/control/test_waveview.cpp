@@ -476,10 +476,12 @@ void TestWaveView::playCursorPosition()
     rig.player.position = 0;
     rig.view.UpdatePlayCursor();
     QCOMPARE(rig.view.GetPlayX(), 100);
-    // Idle: still recomputed, though not shown.
+    // Idle: still recomputed, though not shown. The player calls through
+    // its view interface.
     rig.player.status = 0;
     rig.player.position = 22050;
-    rig.view.UpdatePlayCursor();
+    IPlayerView& fromPlayer = rig.view;
+    fromPlayer.UpdatePlayCursor();
     QCOMPARE(rig.view.GetPlayX(), 299);
 }
 
