@@ -90,7 +90,7 @@ void CRMWave::SeekToCursor()
 uint16_t CRMWave::GetLevel(int32_t channel, int32_t frame)
 {
     const int32_t bytesPerSample = m_nBitsPerSample / 8;
-    if (!m_file.IsOpen() || bytesPerSample <= 0 || channel < 0 || frame < 0)
+    if (!m_file.IsOpen() || bytesPerSample <= 0 || channel < 0 || channel >= m_nChannels || frame < 0)
         return 0;
     const int64_t offset =
         (static_cast<int64_t>(frame) * m_nChannels + channel) * bytesPerSample;

@@ -116,6 +116,8 @@ TEST(Document, GetLevel16Bit)
     EXPECT_EQ(wave.GetLevel(0, 1), 65534);
     EXPECT_EQ(wave.GetLevel(1, 1), 65535);
     EXPECT_EQ(wave.GetLevel(0, 2), 0);  // past the end
+    EXPECT_EQ(wave.GetLevel(2, 0), 0);  // no such channel
+    EXPECT_EQ(wave.GetLevel(-1, 1), 0);
 }
 
 TEST(Document, GetLevel8Bit)
