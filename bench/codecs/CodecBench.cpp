@@ -1,6 +1,10 @@
 // Wall time of our loads and saves against the reference programs, on one
 // generated stereo 44.1 kHz file (10 minutes unless told otherwise).
 //
+// Each pair runs alternately (2 rounds unless told) and the best time of
+// each side counts, so that other load on the machine skews less; the CPU
+// time (user + system) is printed beside the wall time.
+//
 // Peers: mpg123 and oggdec decode to a raw file (as our loads decode into the
 // working file); lame and oggenc encode from a WAV file. Each peer is run in
 // the setting that matches ours (stereo mode for lame, managed 128 kbit/s for
@@ -17,18 +21,53 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
+#include <algorithm>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(const std::function<void()>& work)
+struct Timing {
+    double wall = 0;
+    double cpu = 0;  // user + system, of this process and of its children
+};
+
+double CpuSeconds()
+{
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+                 usage.ru_stime.tv_usec / 1e6;
+    }
+    return total;
+}
+
+Timing Measure(const std::function<void()>& work)
 {
     const auto start = Clock::now();
+    const double cpuStart = CpuSeconds();
     work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    return {std::chrono::duration<double>(Clock::now() - start).count(), CpuSeconds() - cpuStart};
+}
+
+// Runs ours and the peer alternately `rounds` times; the best of each.
+std::pair<Timing, Timing> Compare(int rounds, const std::function<void()>& ours, const std::function<void()>& peer)
+{
+    Timing bestOurs{1e30, 1e30};
+    Timing bestPeer{1e30, 1e30};
+    for (int i = 0; i < rounds; ++i) {
+        const Timing a = Measure(ours);
+        const Timing b = Measure(peer);
+        bestOurs = {std::min(bestOurs.wall, a.wall), std::min(bestOurs.cpu, a.cpu)};
+        bestPeer = {std::min(bestPeer.wall, b.wall), std::min(bestPeer.cpu, b.cpu)};
+    }
+    return {bestOurs, bestPeer};
 }
 
 void Shell(const std::string& command)
@@ -80,18 +119,21 @@ void WriteSource(const std::string& path, int frames)
 
 struct Row {
     std::string what;
-    double ours;
+    Timing ours;
     std::string peerName;
-    double peer;
-    double target;
+    Timing peer;
+    double target;  // wall-time ratio to stay within, or 0
 };
 
 void Print(const Row& row)
 {
-    const double ratio = row.peer > 0 ? row.ours / row.peer : 0;
-    std::printf("%-10s ours %7.2f s   %-44s %7.2f s   ratio %5.2f%s\n", row.what.c_str(), row.ours,
-                row.peerName.c_str(), row.peer, ratio,
-                row.target > 0 ? (ratio <= row.target ? "  (within target)" : "  (OVER target)") : "");
+    const double ratio = row.peer.wall > 0 ? row.ours.wall / row.peer.wall : 0;
+    const double cpuRatio = row.peer.cpu > 0 ? row.ours.cpu / row.peer.cpu : 0;
+    std::printf("%-9s ours %6.2f s (cpu %6.2f)  %-38s %6.2f s (cpu %6.2f)  wall %4.2fx cpu %4.2fx%s\n",
+                row.what.c_str(), row.ours.wall, row.ours.cpu, row.peerName.c_str(), row.peer.wall,
+                row.peer.cpu, ratio, cpuRatio,
+                row.target > 0 ? (ratio <= row.target ? "  within target" : "  OVER target") : "");
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -99,6 +141,7 @@ void Print(const Row& row)
 int main(int argc, char** argv)
 {
     const double minutes = argc > 1 ? std::atof(argv[1]) : 10.0;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2;
     const std::filesystem::path dir = argc > 2 ? argv[2] : std::filesystem::temp_directory_path() / "vrt-codecs-bench";
     std::filesystem::create_directories(dir);
     auto file = [&](const char* name) { return (dir / name).string(); };
@@ -129,57 +172,32 @@ int main(int argc, char** argv)
     // Saving: the document holds the source.
     load(src, FormatWav);
     std::vector<Row> rows;
-    {
-        const double ours = Seconds([&] { save(file("ours.mp3"), FormatMp3); });
-        const double peer = Seconds([&] { Shell("lame --quiet -b 128 -m s " + src + " " + file("lame.mp3")); });
-        const double peerDefault = Seconds([&] { Shell("lame --quiet -b 128 " + src + " " + file("lame-j.mp3")); });
-        rows.push_back({"save mp3", ours, "lame -b 128 -m s", peer, 1.1});
-        rows.push_back({"", ours, "lame -b 128 (joint stereo)", peerDefault, 0});
-    }
-    {
-        const double ours = Seconds([&] { save(file("ours.ogg"), FormatOgg); });
-        const double peer = Seconds([&] {
-            Shell("oggenc -Q --managed -b 128 -m 128 -M 128 -o " + file("oggenc.ogg") + " " + src);
-        });
-        const double peerDefault = Seconds([&] { Shell("oggenc -Q -b 128 -o " + file("oggenc-abr.ogg") + " " + src); });
-        rows.push_back({"save ogg", ours, "oggenc --managed -b 128 -m 128 -M 128", peer, 1.1});
-        rows.push_back({"", ours, "oggenc -b 128 (unmanaged)", peerDefault, 0});
-    }
-    {
-        const double ours = Seconds([&] { save(file("ours.wav"), FormatWav); });
-        const double peer = Seconds([&] { Shell("cp " + src + " " + file("copy.wav")); });
-        rows.push_back({"save wav", ours, "cp", peer, 0});
-    }
-    {
-        const double ours = Seconds([&] { save(file("ours.raw"), FormatRaw); });
-        const double peer = Seconds([&] { Shell("sox " + src + " -t raw " + file("sox.raw")); });
-        rows.push_back({"save raw", ours, "sox to raw", peer, 0});
-    }
+    auto add = [&](const char* what, const std::function<void()>& ours, const std::string& peerName,
+                   const std::string& peerCommand, double target) {
+        auto [a, b] = Compare(rounds, ours, [&] { Shell(peerCommand); });
+        rows.push_back({what, a, peerName, b, target});
+        Print(rows.back());
+    };
+    add("save mp3", [&] { save(file("ours.mp3"), FormatMp3); }, "lame -b 128 -m s",
+        "lame --quiet -b 128 -m s " + src + " " + file("lame.mp3"), 1.1);
+    add("", [&] { save(file("ours.mp3"), FormatMp3); }, "lame -b 128 (joint stereo)",
+        "lame --quiet -b 128 " + src + " " + file("lame-j.mp3"), 0);
+    add("save ogg", [&] { save(file("ours.ogg"), FormatOgg); }, "oggenc --managed -b/-m/-M 128",
+        "oggenc -Q --managed -b 128 -m 128 -M 128 -o " + file("oggenc.ogg") + " " + src, 1.1);
+    add("", [&] { save(file("ours.ogg"), FormatOgg); }, "oggenc -b 128 (not managed)",
+        "oggenc -Q -b 128 -o " + file("oggenc-abr.ogg") + " " + src, 0);
+    add("save wav", [&] { save(file("ours.wav"), FormatWav); }, "cp", "cp " + src + " " + file("copy.wav"), 0);
+    add("save raw", [&] { save(file("ours.raw"), FormatRaw); }, "sox to raw",
+        "sox " + src + " -t raw " + file("sox.raw"), 0);
 
     // Loading: each peer decodes the same file into a raw file.
-    {
-        const double ours = Seconds([&] { load(file("lame.mp3"), FormatMp3); });
-        const double peer = Seconds([&] { Shell("mpg123 -q -e s16 -O " + file("mpg123.pcm") + " " + file("lame.mp3")); });
-        rows.push_back({"load mp3", ours, "mpg123 -O file", peer, 1.2});
-    }
-    {
-        const double ours = Seconds([&] { load(file("oggenc.ogg"), FormatOgg); });
-        const double peer = Seconds([&] { Shell("oggdec -Q -R -o " + file("oggdec.pcm") + " " + file("oggenc.ogg")); });
-        rows.push_back({"load ogg", ours, "oggdec -R", peer, 1.2});
-    }
-    {
-        const double ours = Seconds([&] { load(src, FormatWav); });
-        const double peer = Seconds([&] { Shell("sox " + src + " -t raw " + file("sox2.raw")); });
-        rows.push_back({"load wav", ours, "sox to raw", peer, 0});
-    }
-    {
-        const double ours = Seconds([&] { load(file("ours.raw"), FormatRaw); });
-        const double peer = Seconds([&] { Shell("cp " + file("ours.raw") + " " + file("copy.raw")); });
-        rows.push_back({"load raw", ours, "cp", peer, 0});
-    }
+    add("load mp3", [&] { load(file("lame.mp3"), FormatMp3); }, "mpg123 -O file",
+        "mpg123 -q -e s16 -O " + file("mpg123.pcm") + " " + file("lame.mp3"), 1.2);
+    add("load ogg", [&] { load(file("oggenc.ogg"), FormatOgg); }, "oggdec -R",
+        "oggdec -Q -R -o " + file("oggdec.pcm") + " " + file("oggenc.ogg"), 1.2);
+    add("load wav", [&] { load(src, FormatWav); }, "sox to raw", "sox " + src + " -t raw " + file("sox2.raw"), 0);
+    add("load raw", [&] { load(file("ours.raw"), FormatRaw); }, "cp", "cp " + file("ours.raw") + " " + file("copy.raw"), 0);
 
-    for (const auto& row : rows)
-        Print(row);
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
     return 0;
