@@ -125,6 +125,8 @@ private slots:
     void unreadableFileIsNotSent();
     void controlCharacterInProfileIsNotSent();
     void unconvertibleModelIsNotSent();
+    void exitClosesEveryWindowAndEndsTheProgram();
+    void exitWhileSendingAbortsTheRequest();
 
 private:
     void StoreProfile(const QString& creditCode = QStringLiteral("CODE123456"),
@@ -290,12 +292,15 @@ void TestMainWindow::controlsMenusAndCaptions()
         QCOMPARE(got, items.at(i));
     }
 
-    // Audio Edit waits for the audio processing window.
+    // Audio Edit's menu item and button go together; while they are
+    // disabled a tooltip says why.
     auto* audioEdit = w.findChild<QAction*>(QStringLiteral("AudioEdit"));
-    QVERIFY(!audioEdit->isEnabled());
-    QVERIFY(!audioEdit->toolTip().isEmpty());
-    QVERIFY(!Child<QPushButton>(w, "cmdSoundProcess")->isEnabled());
-    QVERIFY(!Child<QPushButton>(w, "cmdSoundProcess")->toolTip().isEmpty());
+    auto* soundProcess = Child<QPushButton>(w, "cmdSoundProcess");
+    QCOMPARE(audioEdit->isEnabled(), soundProcess->isEnabled());
+    if (!audioEdit->isEnabled()) {
+        QVERIFY(!audioEdit->toolTip().isEmpty());
+        QVERIFY(!soundProcess->toolTip().isEmpty());
+    }
 
     // One background colour for the window and its frames.
     const QColor scheme(62, 69, 249);
@@ -682,6 +687,50 @@ void TestMainWindow::unconvertibleModelIsNotSent()
     QCOMPARE(Child<QLabel>(*m_window, "lblFeedBack")->text(), kConnectionError);
     QTest::qWait(50);
     QCOMPARE(m_server.Connections(), before);
+}
+
+void TestMainWindow::exitClosesEveryWindowAndEndsTheProgram()
+{
+    m_window->Start();
+    QWidget other;
+    other.show();
+    QTimer::singleShot(0, this, [this] { m_window->findChild<QAction*>(QStringLiteral("Exit"))->trigger(); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, [] { QApplication::exit(99); });
+    guard.start(10000);
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(!other.isVisible());
+}
+
+void TestMainWindow::exitWhileSendingAbortsTheRequest()
+{
+    m_window->Start();
+    m_window->SetChosenFile(WriteFile(QStringLiteral("g.wav"), "RIFF"));
+    m_server.NeverAnswer();
+    const qsizetype before = m_server.Requests().size();
+    const int disconnectionsBefore = m_server.Disconnections();
+    bool sendReturned = false;
+    QTimer::singleShot(0, this, [&] {
+        SendAs(*m_window, QStringLiteral("tone"));
+        sendReturned = true;
+    });
+    WhileBusy exitWhenSent([&] {
+        if (m_server.Requests().size() == before)
+            return false;
+        m_window->findChild<QAction*>(QStringLiteral("Exit"))->trigger();
+        return true;
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, [] { QApplication::exit(99); });
+    guard.start(10000);
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(exitWhenSent.Done());
+    QVERIFY(sendReturned);
+    QVERIFY(!m_window->Uploader().IsSending());
+    QTRY_COMPARE(m_server.Disconnections(), disconnectionsBefore + 1);
 }
 
 QTEST_MAIN(TestMainWindow)
