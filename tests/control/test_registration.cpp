@@ -1,0 +1,135 @@
+// The library's four exports: what DllRegisterServer writes into the
+// component registry and DllUnregisterServer takes out, their results when
+// the registry cannot be written, the class factory for right and wrong class
+// ids, and DllCanUnloadNow around a control's life.
+
+#include "control_fixture.h"
+
+#include <QSettings>
+
+using namespace sonarch2;
+using namespace control_test;
+
+namespace {
+
+using T = TypeLibIdentity;
+
+QString Key(const char* section, const char* id, const char* value)
+{
+    return QStringLiteral("%1/%2/%3").arg(QLatin1String(section), QLatin1String(id), QLatin1String(value));
+}
+
+}  // namespace
+
+class TestRegistration : public QObject {
+    Q_OBJECT
+
+private slots:
+    void registerWritesTheComponentRegistry()
+    {
+        const QString ini = g_pEnvironment->RegistryFile();
+        QVERIFY(!QFileInfo::exists(ini));
+        QCOMPARE(RegisteredLibrary(QLatin1String(T::kClassId)), QString());
+
+        QCOMPARE(DllRegisterServer(), S_OK_);
+        QVERIFY(QFileInfo::exists(ini));
+        const QString library = QFileInfo(QStringLiteral(SONARCH2_LIBRARY_PATH)).canonicalFilePath();
+        QSettings reg(ini, QSettings::IniFormat);
+        QCOMPARE(QFileInfo(reg.value(Key("CLSID", T::kClassId, "InprocServer")).toString()).canonicalFilePath(),
+                 library);
+        QCOMPARE(reg.value(Key("CLSID", T::kClassId, "ProgID")).toString(), QStringLiteral("SONARCH2.Sonarch2Ctrl.1"));
+        QCOMPARE(reg.value(Key("CLSID", T::kClassId, "Name")).toString(), QStringLiteral("Sonarch2 Control"));
+        QCOMPARE(reg.value(Key("CLSID", T::kClassId, "ThreadingModel")).toString(), QStringLiteral("Apartment"));
+        QCOMPARE(reg.value(Key("CLSID", T::kClassId, "Insertable")).toBool(), true);
+        QCOMPARE(reg.value(Key("CLSID", T::kClassId, "MiscStatus")).toUInt(), 0x20191u);
+        QCOMPARE(reg.value(Key("CLSID", T::kClassId, "TypeLib")).toString(), QLatin1String(T::kLibraryId));
+        QCOMPARE(reg.value(Key("ProgID", "SONARCH2.Sonarch2Ctrl.1", "CLSID")).toString(), QLatin1String(T::kClassId));
+        QCOMPARE(reg.value(Key("TypeLib", T::kLibraryId, "Name")).toString(), QStringLiteral("SONARCH2Lib"));
+        QCOMPARE(reg.value(Key("TypeLib", T::kLibraryId, "HelpString")).toString(),
+                 QStringLiteral("Sonarch2 ActiveX Control module"));
+        QCOMPARE(reg.value(Key("TypeLib", T::kLibraryId, "Version")).toString(), QStringLiteral("1.0"));
+        QCOMPARE(reg.value(Key("TypeLib", T::kLibraryId, "Locale")).toInt(), 0x409);
+        QCOMPARE(reg.value(Key("Interface", T::kDispatchId, "Name")).toString(), QStringLiteral("_DSonarch2"));
+        QCOMPARE(reg.value(Key("Interface", T::kEventsId, "Name")).toString(), QStringLiteral("_DSonarch2Events"));
+        QCOMPARE(reg.value(Key("CLSID", T::kPropPageId, "ProgID")).toString(),
+                 QStringLiteral("SONARCH2.Sonarch2PropPage.1"));
+        QCOMPARE(reg.value(Key("ProgID", "SONARCH2.Sonarch2PropPage.1", "CLSID")).toString(),
+                 QLatin1String(T::kPropPageId));
+        // The five identifiers are distinct GUIDs.
+        const QStringList ids{QLatin1String(T::kLibraryId), QLatin1String(T::kClassId), QLatin1String(T::kDispatchId),
+                              QLatin1String(T::kEventsId), QLatin1String(T::kPropPageId)};
+        QCOMPARE(QSet<QString>(ids.begin(), ids.end()).size(), 5);
+        for (const QString& id : ids)
+            QVERIFY(QRegularExpression(QStringLiteral("^\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}$"))
+                        .match(id).hasMatch());
+
+        QCOMPARE(QFileInfo(RegisteredLibrary(QLatin1String(T::kClassId))).canonicalFilePath(), library);
+        QCOMPARE(ClassIdOfProgId(QStringLiteral("SONARCH2.Sonarch2Ctrl.1")), QLatin1String(T::kClassId));
+        // Registering twice changes nothing.
+        QCOMPARE(DllRegisterServer(), S_OK_);
+        QCOMPARE(QSettings(ini, QSettings::IniFormat).allKeys(), reg.allKeys());
+    }
+
+    void unregisterTakesItAllOut()
+    {
+        QCOMPARE(DllRegisterServer(), S_OK_);
+        QCOMPARE(DllUnregisterServer(), S_OK_);
+        QSettings reg(g_pEnvironment->RegistryFile(), QSettings::IniFormat);
+        QCOMPARE(reg.allKeys(), QStringList());
+        QCOMPARE(RegisteredLibrary(QLatin1String(T::kClassId)), QString());
+        QCOMPARE(ClassIdOfProgId(QStringLiteral("SONARCH2.Sonarch2Ctrl.1")), QString());
+        // Unregistering what is not there succeeds.
+        QCOMPARE(DllUnregisterServer(), S_OK_);
+    }
+
+    // A registry that cannot be written: a directory stands where the file goes.
+    void registryThatCannotBeWritten()
+    {
+        const QString ini = g_pEnvironment->RegistryFile();
+        QFile::remove(ini);
+        QVERIFY(QDir().mkpath(ini));
+        QCOMPARE(DllRegisterServer(), SELFREG_E_TYPELIB);
+        QCOMPARE(DllUnregisterServer(), SELFREG_E_TYPELIB);
+        QVERIFY(QDir(ini).removeRecursively());
+        QCOMPARE(DllRegisterServer(), S_OK_);
+        QCOMPARE(DllUnregisterServer(), S_OK_);
+    }
+
+    void classFactoryByClassId()
+    {
+        ISonarch2Factory* factory = reinterpret_cast<ISonarch2Factory*>(0x1);
+        QCOMPARE(DllGetClassObject("{00000000-0000-0000-0000-000000000000}", &factory), CLASS_E_CLASSNOTAVAILABLE);
+        QVERIFY(factory == nullptr);
+        QCOMPARE(DllGetClassObject(T::kPropPageId, &factory), CLASS_E_CLASSNOTAVAILABLE);
+        QCOMPARE(DllGetClassObject(nullptr, &factory), CLASS_E_CLASSNOTAVAILABLE);
+        QCOMPARE(DllGetClassObject(T::kClassId, nullptr), E_POINTER_);
+        QCOMPARE(DllGetClassObject(QByteArray(T::kClassId).toLower().constData(), &factory), S_OK_);
+        QVERIFY(factory != nullptr);
+
+        QWidget parent;
+        CDispatch* dispatch = nullptr;
+        QWidget* widget = factory->CreateInstance(&parent, &dispatch);
+        QVERIFY(widget && dispatch);
+        QCOMPARE(widget->parentWidget(), &parent);
+        QVERIFY(qobject_cast<CSonarch2Ctrl*>(widget));
+        QCOMPARE(Get(dispatch, QStringLiteral("SamplesPerSec")), QVariant(44100));
+    }
+
+    void canUnloadOnlyWithoutControls()
+    {
+        QCOMPARE(DllCanUnloadNow(), S_OK_);
+        ISonarch2Factory* factory = nullptr;
+        QCOMPARE(DllGetClassObject(T::kClassId, &factory), S_OK_);
+        auto parent = std::make_unique<QWidget>();
+        factory->CreateInstance(parent.get(), nullptr);
+        QCOMPARE(DllCanUnloadNow(), S_FALSE_);
+        QWidget* second = factory->CreateInstance(parent.get(), nullptr);
+        delete second;
+        QCOMPARE(DllCanUnloadNow(), S_FALSE_);
+        parent.reset();
+        QCOMPARE(DllCanUnloadNow(), S_OK_);
+    }
+};
+
+CONTROL_TEST_MAIN(TestRegistration)
+#include "test_registration.moc"
