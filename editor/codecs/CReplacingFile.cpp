@@ -55,7 +55,8 @@ bool CReplacingFile::Create(const std::filesystem::path& target)
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
-    const std::string stem = "." + target.filename().string();
+    // Short enough that the suffix never pushes a long name past NAME_MAX.
+    const std::string stem = "." + target.filename().string().substr(0, 200);
 
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {

@@ -6,6 +6,7 @@
 
 #include "codecs/CFileInStream.h"
 #include "codecs/CSoundFile.h"
+#include "codecs/DocumentAppender.h"
 #include "codecs/ProgressPercent.h"
 #include "wave/CRMWave.h"
 #include "wave/ControlEvents.h"
@@ -84,6 +85,7 @@ int32_t CSoundFile::ReadMp3()
     long formatRate = 0;
     int formatChannels = 0;
     std::array<uint8_t, kOutputSize> output{};
+    CDocumentAppender appender(*m_pWave);
 
     // Takes decoded blocks until mpg123 wants more input.
     auto drain = [&]() -> DrainResult {
@@ -111,7 +113,7 @@ int32_t CSoundFile::ReadMp3()
                 }
                 continue;
             }
-            if (produced > 0 && !m_pWave->WriteData(output.data(), produced))
+            if (produced > 0 && !appender.Append(output.data(), produced))
                 return DrainResult::WriteFailed;
             if (result == MPG123_NEED_MORE)
                 return DrainResult::NeedMore;
@@ -153,6 +155,8 @@ int32_t CSoundFile::ReadMp3()
         if (!haveFormat && consumed > static_cast<double>(firstFrameLimit))
             break;
     }
+    if (!appender.Flush())
+        ok = false;
     ReportProgress(100);
     stream.Close();
     decoder.reset();

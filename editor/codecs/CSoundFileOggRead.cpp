@@ -2,6 +2,7 @@
 
 #include "codecs/CFileInStream.h"
 #include "codecs/CSoundFile.h"
+#include "codecs/DocumentAppender.h"
 #include "codecs/ProgressPercent.h"
 #include "wave/CRMWave.h"
 #include "wave/ControlEvents.h"
@@ -90,6 +91,7 @@ int32_t CSoundFile::ReadOgg()
     std::vector<char> pcm(kPcmBufferSize);
     int64_t decodedFrames = 0;
     bool ok = true;
+    CDocumentAppender appender(*m_pWave);
     ReportProgress(0);
     for (;;) {
         int section = 0;
@@ -105,13 +107,15 @@ int32_t CSoundFile::ReadOgg()
         const vorbis_info* current = ov_info(file, section);
         if (current && (current->channels != channels || current->rate != rate))
             break;  // a chained stream of another format ends the load
-        if (!m_pWave->WriteData(pcm.data(), static_cast<std::size_t>(got))) {
+        if (!appender.Append(pcm.data(), static_cast<std::size_t>(got))) {
             ok = false;
             break;
         }
         decodedFrames += got / (2 * channels);
         ReportProgress(ClampedPercent(decodedFrames, totalFrames > 0 ? totalFrames : 0));
     }
+    if (!appender.Flush())
+        ok = false;
     ReportProgress(100);
     // The audio decoded before a failure stays, and the length counts it.
     m_pWave->UpdateLength();

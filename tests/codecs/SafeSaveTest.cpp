@@ -116,6 +116,17 @@ TEST_F(SafeSaveTest, TargetThatIsADirectoryIsLeftAlone)
     EXPECT_EQ(Names(m_dir.Path()), std::vector<std::string>{"t.wav"});
 }
 
+TEST(ReplacingFile, LongestNamesStillWork)
+{
+    ScratchDir dir;
+    const std::string target = dir.File(std::string(250, 'n') + ".raw");
+    CReplacingFile file;
+    ASSERT_TRUE(file.Create(target));
+    EXPECT_TRUE(file.Write("x", 1));
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(ReadFile(target), std::vector<uint8_t>{'x'});
+}
+
 TEST(ReplacingFile, DiscardedUnlessCommitted)
 {
     ScratchDir dir;
