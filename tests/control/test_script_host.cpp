@@ -259,6 +259,25 @@ private slots:
         QCOMPARE(run.out, expected);
     }
 
+    // Without a screen the host closes the control's message boxes and logs
+    // them: the recorder's device error and the about box.
+    void messageBoxesAreLoggedAndClosed()
+    {
+        const HostRun run = RunHost({QStringLiteral("-")},
+                                    "NewFile 2 0 16\nafter 500 Stop\nRecord 0.2\nget PlayerStatus\nAboutBox\nget Zoom\n");
+        QCOMPARE(run.exitCode, 0);
+        const QStringList expected{
+            QStringLiteral("NewFile = 1"),      QStringLiteral("Stop = 1"),      QStringLiteral("Record = 1"),
+            QStringLiteral("PlayerStatus = 0"), QStringLiteral("AboutBox = void"), QStringLiteral("Zoom = 1"),
+        };
+        QCOMPARE(run.out, expected);
+        // A rate of 0 is refused by the device with WAVERR_BADFORMAT (0x20).
+        QVERIFY2(run.err.contains(QStringLiteral("message box \"Sonarch2\": WAVEIN:20:")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral(
+                     "message box \"About Sonarch2\": Sonarch2 Active X Control, Version 2.0 (closed)")),
+                 qPrintable(run.err));
+    }
+
     void aLineThatCannotBeParsed()
     {
         const HostRun run = RunHost({QStringLiteral("-")}, "get Zoom\n# fine\nLoad \"unterminated 4\nget Zoom\n");

@@ -5,6 +5,7 @@
 //   sonarch2-host --register LIB | --unregister LIB | --typelib
 
 #include "ControlHost.h"
+#include "ModalBoxCloser.h"
 #include "ScriptRunner.h"
 #include "TypeLib.h"
 
@@ -15,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 using namespace sonarch2;
 
@@ -101,6 +103,10 @@ int main(int argc, char** argv)
     host.Widget()->setGeometry(0, 0, width, height);
     window.show();
     QCoreApplication::processEvents();
+
+    std::unique_ptr<CModalBoxCloser> closer;
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        closer = std::make_unique<CModalBoxCloser>(err);
 
     CScriptRunner runner(host.Dispatch(), host.Widget(), out, events);
     const int result = runner.Run(lines, err);
