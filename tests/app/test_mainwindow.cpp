@@ -84,6 +84,25 @@ private:
     bool m_done = false;
 };
 
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int Count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++m_count;
+        return false;
+    }
+
+private:
+    int m_count = 0;
+};
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -511,13 +530,24 @@ void TestMainWindow::sendCommandGoesThroughItsStates()
         dialog->setTextValue(QStringLiteral("ring"));
         dialog->accept();
     });
-    // Reading and sending: the window keeps handling events meanwhile.
+    // Reading and sending: the window keeps painting meanwhile. Once the
+    // request is at the server, ask for a repaint of the feedback label and
+    // answer only after the label has really been painted.
     bool sendingChecked = false;
+    int paintsWhileSending = -1;
+    PaintCounter paints(feedback);
     WhileBusy sending([&] {
         if (m_server.Requests().size() == before)
             return false;
-        sendingChecked = !upload->isEnabled() && cancel->isEnabled()
-            && feedback->text() == QStringLiteral("Sending Data");
+        if (paintsWhileSending < 0) {
+            sendingChecked = !upload->isEnabled() && cancel->isEnabled()
+                && feedback->text() == QStringLiteral("Sending Data");
+            paintsWhileSending = paints.Count();
+            feedback->update();
+            return false;
+        }
+        if (paints.Count() == paintsWhileSending)
+            return false;
         m_server.AnswerWaiting(200);
         return true;
     });
