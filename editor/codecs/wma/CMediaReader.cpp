@@ -11,6 +11,10 @@ namespace {
 
 constexpr uint64_t kUnitsPerSecond = 10'000'000;  // 100-ns units
 
+// No audio codec runs faster. A header claiming more is damaged, and its rate
+// would size the reader's 2.5-second buffer in gigabytes.
+constexpr int kMaxSampleRate = 768000;
+
 bool SameLayout(const AVChannelLayout& a, const AVChannelLayout& b)
 {
     return av_channel_layout_compare(&a, &b) == 0;
@@ -188,7 +192,8 @@ HResult CMediaReader::Probe()
         stream->discard = AVDISCARD_ALL;
         if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
             m_outputs.push_back({kMediaTypeVideo, WaveFormat{}});
-        } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 0 && par->ch_layout.nb_channels > 0) {
+        } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 0 &&
+                   par->sample_rate <= kMaxSampleRate && par->ch_layout.nb_channels > 0) {
             if (m_nAudioStream < 0) {
                 m_nAudioStream = static_cast<int>(i);
                 m_nAudioOutput = static_cast<uint32_t>(m_outputs.size());
