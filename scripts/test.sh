@@ -12,3 +12,4 @@ scripts/start-sound-server.sh
 
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 "$@"
+(cd .. && scripts/fuzz.sh 30)
