@@ -7,9 +7,11 @@
 #include "control_fixture.h"
 
 #include <QClipboard>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -114,6 +116,28 @@ private slots:
         QCOMPARE(Run(d, QStringLiteral("Save")), QVariant(0));
         QVERIFY(!QFileInfo::exists(m_dir.path() + QStringLiteral("/z.wav")));
         QCOMPARE(Get(d, QStringLiteral("Format")), QVariant(9));
+    }
+
+    // The code is kept as given and read back as a signed 16-bit number; a
+    // code outside 1 to 5 reads and writes nothing.
+    void formatCodesOutsideTheTable()
+    {
+        Hosted h = CreateHosted();
+        QVERIFY(h.control);
+        CDispatch* d = h.dispatch;
+        QCOMPARE(Run(d, QStringLiteral("Load"), {m_wav, 4}), QVariant(1));
+        QCOMPARE(Run(d, QStringLiteral("Load"), {m_wav, 7}), QVariant(0));
+        QCOMPARE(Get(d, QStringLiteral("WaveLength")), QVariant(0));
+        QCOMPARE(Get(d, QStringLiteral("FileName")), QVariant(m_wav));
+        QCOMPARE(Get(d, QStringLiteral("Format")), QVariant(7));
+        QCOMPARE(Get(d, QStringLiteral("PanFactor")), QVariant(0.0f));
+        const QString name = m_dir.path() + QStringLiteral("/code.wav");
+        QCOMPARE(Run(d, QStringLiteral("SaveAs"), {name, 65535}), QVariant(1));
+        QCOMPARE(Get(d, QStringLiteral("Format")), QVariant(-1));
+        QCOMPARE(Run(d, QStringLiteral("SaveAs"), {name, 65540}), QVariant(1));
+        QCOMPARE(Get(d, QStringLiteral("Format")), QVariant(4));  // low 16 bits read back ...
+        QVERIFY(!QFileInfo::exists(name));                       // ... but no writer ran
+        QCOMPARE(Run(d, QStringLiteral("Save")), QVariant(0));
     }
 
     void formatSettersTakeValuesOnlyForRawData()
@@ -288,6 +312,28 @@ private slots:
     }
 
     // Four channels: the view draws the first two as it draws stereo.
+    void coreMessagesShowAsModalBoxes()
+    {
+        Hosted h = CreateHosted();
+        QVERIFY(h.control);
+        QCOMPARE(g_pControl, static_cast<IControlEvents*>(h.control.data()));
+        QString title, text;
+        bool modal = false;
+        QTimer::singleShot(50, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                title = box->windowTitle();
+                text = box->text();
+                modal = box->isModal() && box->parentWidget() == nullptr &&
+                        box->standardButtons() == QMessageBox::Ok;
+                box->accept();
+            }
+        });
+        g_pControl->ShowMessage("WAVEIN:20:The wave format is not supported", "Sonarch2");
+        QCOMPARE(title, QStringLiteral("Sonarch2"));
+        QCOMPARE(text, QStringLiteral("WAVEIN:20:The wave format is not supported"));
+        QVERIFY(modal);
+    }
+
     void moreThanTwoChannelsDrawTheFirstTwo()
     {
         const QString four = m_dir.path() + QStringLiteral("/four.wav");
