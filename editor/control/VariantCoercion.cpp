@@ -37,7 +37,8 @@ std::optional<double> AsDouble(const QVariant& v)
         const QString s = v.toString().trimmed();
         bool ok = false;
         const double d = QLocale::c().toDouble(s, &ok);
-        if (ok)
+        // Automation reads no "nan" or "inf" out of a string.
+        if (ok && std::isfinite(d))
             return d;
         if (s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
             return -1.0;

@@ -367,6 +367,8 @@ private slots:
         QCOMPARE(Call(d, QStringLiteral("SamplesToTime"), InvokeKind::Method, {QStringLiteral("abc")}).hr,
                  hr::TypeMismatch);
         QCOMPARE(Put(d, QStringLiteral("Zoom"), QStringLiteral("wide")), hr::TypeMismatch);
+        QCOMPARE(Put(d, QStringLiteral("Zoom"), QStringLiteral("nan")), hr::TypeMismatch);
+        QCOMPARE(Put(d, QStringLiteral("PanFactor"), QStringLiteral("-inf")), hr::TypeMismatch);
         QCOMPARE(Put(d, QStringLiteral("BitRate"), 1e12), hr::Overflow);
         QCOMPARE(Put(d, QStringLiteral("PanFactor"), 1e300), hr::Overflow);
         QCOMPARE(Get(d, QStringLiteral("BitRate")), QVariant(-2));
