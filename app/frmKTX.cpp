@@ -6,6 +6,7 @@
 #include "Upload.h"
 #include "dlgSettings.h"
 #include "frmAbout.h"
+#include "frmAudioProcess.h"
 
 #include <QApplication>
 #include <QAudioOutput>
@@ -107,14 +108,6 @@ void frmKTX::CreateMenus()
     help->addSeparator();
     actAbout = addAction(help, QStringLiteral("About"), QStringLiteral("&About Vanto Mobile"),
                          &frmKTX::About);
-
-    // The audio processing window is not part of this version yet.
-    const QString notYet = QStringLiteral("Audio editing is not available in this version yet.");
-    tools->setToolTipsVisible(true);
-    actAudioEdit->setEnabled(false);
-    actAudioEdit->setToolTip(notYet);
-    cmdSoundProcess->setEnabled(false);
-    cmdSoundProcess->setToolTip(notYet);
 }
 
 void frmKTX::CreateControls()
@@ -349,7 +342,15 @@ void frmKTX::RecordSound()
 
 void frmKTX::AudioEdit()
 {
-    // Stays disabled until the audio processing window exists.
+    // One audio processing window at a time; it deletes itself when closed.
+    auto* window = findChild<frmAudioProcess*>();
+    if (!window) {
+        window = new frmAudioProcess(this);
+        connect(window, &frmAudioProcess::FileChosen, this, &frmKTX::SetChosenFile);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void frmKTX::Options()

@@ -1,0 +1,59 @@
+#include "AudioProcessFormats.h"
+
+#include <QStringList>
+
+#include <array>
+#include <utility>
+
+namespace audioprocess {
+namespace {
+
+using Entry = std::pair<const char*, FormatCode>;
+
+const std::array<Entry, 5> kLoadOrder{{
+    {"mp3", FormatMp3}, {"ogg", FormatOgg}, {"raw", FormatRaw}, {"wav", FormatWav}, {"wma", FormatWma}}};
+const std::array<Entry, 5> kSaveOrder{{
+    {"mp3", FormatMp3}, {"wav", FormatWav}, {"ogg", FormatOgg}, {"wma", FormatWma}, {"raw", FormatRaw}}};
+
+const char* const kDialogFilter =
+    "All Supported Files|*.mp3;*.wav;*.ogg;*.wma;*.raw|Wave File|*.wav|Ogg Vorbis File|*.ogg|"
+    "Mp3 File|*.mp3|Raw Audio File|*.raw";
+
+FormatCode Match(const QString& fileName, const std::array<Entry, 5>& order)
+{
+    if (fileName.isEmpty())
+        return FormatNone;
+    // Linux names are case-sensitive, and upper-case extensions are common
+    // (cameras, phones, old CDs); they mean the same format.
+    const QString tail = fileName.right(3);
+    for (const auto& [extension, code] : order)
+        if (tail.compare(QLatin1String(extension), Qt::CaseInsensitive) == 0)
+            return code;
+    return FormatNone;
+}
+
+}  // namespace
+
+FormatCode LoadFormatOf(const QString& fileName)
+{
+    return Match(fileName, kLoadOrder);
+}
+
+FormatCode SaveFormatOf(const QString& fileName)
+{
+    return Match(fileName, kSaveOrder);
+}
+
+QStringList DialogNameFilters()
+{
+    const QStringList parts = QString::fromLatin1(kDialogFilter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters.append(parts.at(i) + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return filters;
+}
+
+}  // namespace audioprocess

@@ -1,0 +1,31 @@
+#pragma once
+// Which format code the editor control gets for a file name: decided by the
+// name's last three characters, in any case, so SONG.MP3 opens as MP3.
+
+#include <QString>
+
+namespace audioprocess {
+
+// Format codes of the editor control.
+enum FormatCode : int {
+    FormatNone = 0,
+    FormatMp3 = 1,
+    FormatOgg = 2,
+    FormatRaw = 3,
+    FormatWav = 4,
+    FormatWma = 5,
+};
+
+// The code for loading `fileName` (extensions tested as "mp3", "ogg", "raw",
+// "wav", "wma"), or FormatNone for an empty name or another extension.
+FormatCode LoadFormatOf(const QString& fileName);
+
+// The code for saving under `fileName` (tested as "mp3", "wav", "ogg", "wma",
+// "raw"), or FormatNone.
+FormatCode SaveFormatOf(const QString& fileName);
+
+// The filter of the window's open and save dialogs, as the dialog's name
+// filters ("All Supported Files (*.mp3 *.wav ...)", ...).
+QStringList DialogNameFilters();
+
+}  // namespace audioprocess

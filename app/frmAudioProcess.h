@@ -1,0 +1,105 @@
+#pragma once
+// The audio processing window: hosts one editor control (ctlAudioEditor),
+// created by class id and driven only through its dispatch interface, with
+// a toolbar of file and edit commands, transport buttons, a progress bar and
+// a time scale that follows the control's view. When it closes it hands the
+// file last opened or saved in it to whoever listens to FileChosen.
+
+#include "AudioProcessEditor.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+class CAudioProcessScale;
+class QAction;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QMessageBox;
+class QProgressBar;
+class QPushButton;
+class QToolBar;
+
+class frmAudioProcess : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The window deletes itself when it has closed.
+    explicit frmAudioProcess(QWidget* parent = nullptr);
+    ~frmAudioProcess() override;
+
+    // The hosted control, or null when it could not be created (then
+    // ControlError() says why and the window shows that in its place).
+    QWidget* Editor() const { return ctlAudioEditor; }
+    const QString& ControlError() const { return m_strControlError; }
+
+    // dlgCommon's file name: the file last chosen in the open or save dialog.
+    const QString& CommonFileName() const { return m_strFileName; }
+    bool IsPaused() const { return bPaused; }
+    // True while a call into the control (or one of this window's own modal
+    // dialogs) has not returned; a close waits for it.
+    bool IsBusy() const;
+
+    // Loads `fileName` with the format code of its extension; an empty name
+    // or another extension loads nothing.
+    void LoadByExtension(const QString& fileName);
+
+signals:
+    // On unload, when the window's file dialog holds a file name.
+    void FileChosen(const QString& path);
+
+public slots:
+    void Play();
+    void Pause();
+    void Stop();
+    void Exit();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateToolbar();
+    void CreateControls();
+    void CreateEditor(QWidget* area);
+    void FormLoad();
+
+    void ToolbarClicked(QAction* button);
+    void Open();
+    void SaveAs();
+    void SaveChosenFile(int code);
+    bool ChooseFile(bool save);
+    void ShowMessage(const QString& text);
+
+    void OnControlEvent(int32_t event, const QVariantList& args);
+    void ChangeView();
+    void Progress(float percent);
+
+    void OnIdle();
+    void Unload();
+
+    audioprocess::CAudioEditorCalls m_calls;
+    QString m_strControlError;
+    QString m_strFileName;  // dlgCommon's file name; outlives each use of the dialog
+    bool bPaused = false;
+    bool m_bCloseRequested = false;
+    bool m_bUnloaded = false;
+    bool m_bQuitRequested = false;  // the program was asked to end while this window was busy
+    int m_nBusy = 0;  // own dialogs and multi-call commands running
+
+    QWidget* ctlAudioEditor = nullptr;
+    QToolBar* tbrMenu = nullptr;
+    QFileDialog* dlgCommon = nullptr;
+    QPointer<QMessageBox> m_pMessage;
+    QProgressBar* pbrProgress = nullptr;
+    QLabel* Label1 = nullptr;
+    QGroupBox* fraButtons = nullptr;
+    QPushButton* cmdPlay = nullptr;
+    QPushButton* cmdPause = nullptr;
+    QPushButton* cmdStop = nullptr;
+    CAudioProcessScale* m_pScale = nullptr;
+    QAction* actExit = nullptr;
+};
