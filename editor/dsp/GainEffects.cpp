@@ -71,11 +71,17 @@ bool CWaveEffects::InsertSilence(float seconds)
 {
     CRMWave& wave = *m_pWave;
     const int64_t bytes = wave.SecondsToBytes(seconds);
+    // Nothing inserted selects nothing, so that the control's undo record of
+    // the "inserted range" that follows cannot remove the user's audio.
+    const auto refuse = [&wave] {
+        wave.m_nSelBegin = wave.m_nSelEnd = wave.m_nCursor;
+        return false;
+    };
     // A zero or negative length would shrink the file over the tail.
     if (bytes <= 0 || wave.m_nCursor < 0 || wave.m_nCursor > wave.m_nLength)
-        return false;
+        return refuse();
     if (!wave.OpenGap(wave.FramesToBytes(wave.m_nCursor), bytes))
-        return false;
+        return refuse();
     wave.UpdateLength();
     wave.m_nSelBegin = wave.m_nCursor;
     wave.m_nSelEnd = wave.m_nCursor + wave.BytesToFrames(bytes);

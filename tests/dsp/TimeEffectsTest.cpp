@@ -67,17 +67,18 @@ TEST(InsertSilence, EightBitSilenceIs127)
     EXPECT_EQ(doc.Bytes(), (std::vector<uint8_t>{1, 2, 3, 127, 127, 127, 127, 127, 127, 127, 127}));
 }
 
-TEST(InsertSilence, NonPositiveLengthChangesNothing)
+TEST(InsertSilence, NonPositiveLengthInsertsNothingAndSelectsNothing)
 {
     EffectDoc doc(2, 44100, 16);
     doc.Append16(std::vector<int16_t>(2 * 100, 7));
     doc.wave.m_nCursor = 50;
-    doc.Select(1, 2);
     for (float seconds : {0.0f, -0.5f, 0.00001f}) {
+        doc.Select(1, 2);
         doc.fx.ApplyEffect(FxKindInsertSilence, seconds);
         EXPECT_EQ(doc.Bytes().size(), 400u);
-        EXPECT_EQ(doc.wave.m_nSelBegin, 1);
-        EXPECT_EQ(doc.wave.m_nSelEnd, 2);
+        // The empty inserted range at the cursor: an undo record of it is empty.
+        EXPECT_EQ(doc.wave.m_nSelBegin, 50);
+        EXPECT_EQ(doc.wave.m_nSelEnd, 50);
     }
 }
 

@@ -225,8 +225,8 @@ TEST_F(EditFaults, InsertSilenceChangesNothingWhenTheFileCannotGrow)
     EXPECT_FALSE(result);
     EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
     EXPECT_EQ(m_wave.m_nLength, 100000);
-    EXPECT_EQ(m_wave.m_nSelBegin, 10);
-    EXPECT_EQ(m_wave.m_nSelEnd, 20);
+    EXPECT_EQ(m_wave.m_nSelBegin, 40000);  // nothing inserted, nothing selected
+    EXPECT_EQ(m_wave.m_nSelEnd, 40000);
     ExpectCleanWorkDir();
 
     FileSizeLimit limit(kDocBytes + 4 * 44100);
@@ -293,4 +293,37 @@ TEST_F(EditFaults, ReverseChangesNothingWhenItsScratchFileCannotBeWritten)
     ASSERT_TRUE(m_fx.Reverse());
     EXPECT_NE(DocumentBytes(m_wave), m_bytes);
     ExpectCleanWorkDir();
+}
+
+// The control's FxInsertSilence: the effect (kind 0), then an undo record of
+// the inserted range, whatever the effect did. A refused or failed insertion
+// must not leave a record that removes the user's audio on Undo.
+TEST_F(EditFaults, UndoAfterAFailedInsertSilenceRemovesNothing)
+{
+    Select(50000, 60000);  // an earlier edit's record, then a new selection
+    ASSERT_TRUE(m_wave.SaveUndo(UndoRestore));
+    Select(1000, 9000);
+    m_wave.m_nCursor = 30000;
+    {
+        FileSizeLimit limit(kDocBytes + 1000);
+        ASSERT_TRUE(limit.Ok());
+        m_fx.ApplyEffect(FxKindInsertSilence, 0.5f);
+        m_wave.SaveUndo(UndoRemove);
+    }
+    EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
+    m_wave.Undo();  // the earlier record, which restores bytes that never changed
+    EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
+    EXPECT_EQ(m_wave.m_nLength, 100000);
+    ExpectCleanWorkDir();
+}
+
+TEST_F(EditFaults, UndoAfterAZeroLengthInsertSilenceRemovesNothing)
+{
+    Select(1000, 9000);
+    m_wave.m_nCursor = 30000;
+    m_fx.ApplyEffect(FxKindInsertSilence, 0.0f);
+    m_wave.SaveUndo(UndoRemove);
+    m_wave.Undo();
+    EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
+    EXPECT_EQ(m_wave.m_nLength, 100000);
 }
