@@ -6,6 +6,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 UploadResult ClassifyAnswer(std::optional<int> status, const std::optional<QByteArray>& errorHeader)
 {
@@ -54,6 +55,21 @@ QString ControlCharacterText(const QByteArray& header)
         + QStringLiteral("Please correct it in Tools > Options.");
 }
 
+namespace {
+
+// Qt sometimes finishes without an error when the connection is reset in the
+// middle of a body of announced length. Only a plain (not re-encoded) body
+// can be measured against its Content-Length.
+bool BodyCameShort(const QNetworkReply& reply, qint64 received)
+{
+    if (reply.hasRawHeader("Content-Encoding"))
+        return false;
+    const QVariant announced = reply.header(QNetworkRequest::ContentLengthHeader);
+    return announced.isValid() && received < announced.toLongLong();
+}
+
+} // namespace
+
 CRingtoneUploader::CRingtoneUploader(QObject* parent)
     : QObject(parent), m_manager(new QNetworkAccessManager(this))
 {
@@ -82,11 +98,34 @@ UploadResult CRingtoneUploader::Send(const QUrl& url, const HeaderList& headers,
     m_aborted = false;
     QNetworkReply* reply = m_manager->post(request, body);
     m_reply = reply;
+    // The body is never read; it is dropped as it comes, so that an endless
+    // one cannot fill the memory. Its length is counted to tell a complete
+    // answer from one cut short.
+    reply->setReadBufferSize(kAnswerBufferSize);
+    qint64 bodyReceived = 0;
+    connect(reply, &QNetworkReply::readyRead, reply,
+            [reply, &bodyReceived] { bodyReceived += reply->skip(reply->bytesAvailable()); });
+
+    // The transfer time-out ends a silent exchange, but a server that keeps
+    // trickling or streaming makes progress for ever. Once the upload is out,
+    // the whole answer must come within the same time.
+    QTimer answerDeadline;
+    answerDeadline.setSingleShot(true);
+    answerDeadline.setTimerType(Qt::PreciseTimer);
+    bool answerTooSlow = false;
+    connect(&answerDeadline, &QTimer::timeout, reply, [reply, &answerTooSlow] {
+        answerTooSlow = true;
+        reply->abort();
+    });
+    connect(reply, &QNetworkReply::uploadProgress, &answerDeadline, [&answerDeadline] { answerDeadline.start(); });
+    answerDeadline.start(m_timeout);
 
     QEventLoop loop;
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
         loop.exec();
+    answerDeadline.stop();
+    disconnect(reply, &QNetworkReply::readyRead, reply, nullptr);
 
     m_reply.clear();
     reply->deleteLater();
@@ -97,6 +136,8 @@ UploadResult CRingtoneUploader::Send(const QUrl& url, const HeaderList& headers,
     }
     if (m_aborted)
         return UploadResult::Cancelled;
+    if (answerTooSlow || BodyCameShort(*reply, bodyReceived + reply->skip(reply->bytesAvailable())))
+        return UploadResult::ConnectionError;
 
     // Errors below 200 are transport failures (refused, time-out, TLS, ...);
     // a status seen before one of them is not a complete answer.

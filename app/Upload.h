@@ -40,10 +40,13 @@ class CRingtoneUploader : public QObject
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kDefaultTransferTimeout{60000};
+    // At most this much of an answer's body is held at a time.
+    static constexpr qint64 kAnswerBufferSize = 64 * 1024;
 
     explicit CRingtoneUploader(QObject* parent = nullptr);
 
-    // A transfer that makes no progress for this long ends as ConnectionError.
+    // A transfer that makes no progress for this long ends as ConnectionError,
+    // and so does an answer that is not complete this long after the upload.
     void SetTransferTimeout(std::chrono::milliseconds timeout);
 
     // POSTs body with exactly these headers, in order, and waits for the whole
