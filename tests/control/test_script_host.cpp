@@ -112,6 +112,20 @@ private slots:
         const HostRun second = RunHost({QStringLiteral("-")}, "get Zoom\n");
         QCOMPARE(second.out, QStringList{QStringLiteral("Zoom = 1")});
         QVERIFY2(!second.err.contains(QStringLiteral("registered ")), qPrintable(second.err));
+
+        // A registration that names a library no longer there is made afresh.
+        const QString key =
+            QStringLiteral("CLSID/%1/InprocServer").arg(QLatin1String(sonarch2::TypeLibIdentity::kClassId));
+        {
+            QSettings reg(g_pEnvironment->RegistryFile(), QSettings::IniFormat);
+            reg.setValue(key, m_dir.path() + QStringLiteral("/gone/libSonarch2.so"));
+        }
+        const HostRun third = RunHost({QStringLiteral("-")}, "get Zoom\n");
+        QCOMPARE(third.out, QStringList{QStringLiteral("Zoom = 1")});
+        QVERIFY2(third.err.contains(QStringLiteral("registered ")), qPrintable(third.err));
+        QCOMPARE(QFileInfo(QSettings(g_pEnvironment->RegistryFile(), QSettings::IniFormat).value(key).toString())
+                     .canonicalFilePath(),
+                 QFileInfo(QStringLiteral(SONARCH2_LIBRARY_PATH)).canonicalFilePath());
     }
 
     void editAndSaveEveryFormat()
