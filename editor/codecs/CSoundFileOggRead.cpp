@@ -10,7 +10,6 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -27,19 +26,6 @@ size_t ReadCallback(void* buffer, size_t size, size_t count, void* source)
     return got / size;
 }
 
-int SeekCallback(void* source, ogg_int64_t offset, int whence)
-{
-    auto* stream = static_cast<CFileInStream*>(source);
-    const int origin = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? 1 : 2;
-    stream->Seek(offset, origin);
-    return 0;
-}
-
-long TellCallback(void* source)
-{
-    return static_cast<long>(static_cast<CFileInStream*>(source)->Tell());
-}
-
 // vorbisfile's own handle, cleared on every path out.
 class CVorbisFile {
 public:
@@ -50,7 +36,10 @@ public:
     }
     bool Open(CFileInStream& stream)
     {
-        const ov_callbacks callbacks{ReadCallback, SeekCallback, nullptr, TellCallback};
+        // Without a seek function vorbisfile reads the file front to back.
+        // Its seekable mode starts a chained file at its last stream and
+        // can skip the start of a stream, so it is not used.
+        const ov_callbacks callbacks{ReadCallback, nullptr, nullptr, nullptr};
         m_bOpen = ov_open_callbacks(&stream, &m_file, nullptr, 0, callbacks) == 0;
         return m_bOpen;
     }
@@ -85,11 +74,9 @@ int32_t CSoundFile::ReadOgg()
     long bitRate = info->bitrate_nominal > 0 ? info->bitrate_nominal : ov_bitrate(file, -1);
     m_nBitRate = static_cast<int32_t>(std::max(0L, bitRate));
 
-    // Progress is measured in decoded frames against the stream's length,
-    // which a seekable file gives up front.
-    const ogg_int64_t totalFrames = ov_pcm_total(file, -1);
+    // Progress is the share of the file that the decoder has taken in.
+    const int64_t fileSize = stream.GetSize();
     std::vector<char> pcm(kPcmBufferSize);
-    int64_t decodedFrames = 0;
     bool ok = true;
     CDocumentAppender appender(*m_pWave);
     ReportProgress(0);
@@ -97,7 +84,7 @@ int32_t CSoundFile::ReadOgg()
         int section = 0;
         long got = ov_read(file, pcm.data(), static_cast<int>(pcm.size()), 0, 2, 1, &section);
         if (got == OV_HOLE)
-            continue;  // a gap in the data; decoding goes on after it
+            continue;  // a gap in the data, or the boundary of a chained stream
         if (got < 0) {
             ok = false;
             break;
@@ -111,8 +98,7 @@ int32_t CSoundFile::ReadOgg()
             ok = false;
             break;
         }
-        decodedFrames += got / (2 * channels);
-        ReportProgress(ClampedPercent(decodedFrames, totalFrames > 0 ? totalFrames : 0));
+        ReportProgress(ClampedPercent(stream.Tell(), fileSize));
     }
     if (!appender.Flush())
         ok = false;
