@@ -266,6 +266,32 @@ private slots:
         QCOMPARE(ReadAll(work), original);
     }
 
+    // An insertion past the document's 32-bit frame count is refused: no
+    // gigabytes of silence, no length out of step with the file, and the
+    // undo record that follows removes nothing.
+    void insertSilenceBeyondTheFrameCount()
+    {
+        Hosted h = CreateHosted();
+        QVERIFY(h.control);
+        CDispatch* d = h.dispatch;
+        QCOMPARE(Run(d, QStringLiteral("Load"), {m_wav, 4}), QVariant(1));
+        const auto work = h.control->Wave().WorkFilePath("Wave.tmp");
+        const QByteArray original = ReadAll(work);
+        for (float seconds : {1e30f, 100000.0f, 48695.0f}) {  // the last: 36000 + 2147449500 frames
+            QCOMPARE(Run(d, QStringLiteral("FxInsertSilence"), {seconds}), QVariant(1));
+            QCOMPARE(Get(d, QStringLiteral("WaveLength")), QVariant(36000));
+            QCOMPARE(Get(d, QStringLiteral("SelectBegin")), Get(d, QStringLiteral("SelectEnd")));
+            QCOMPARE(QFileInfo(QString::fromStdString(work.string())).size(), qint64(36000 * 4));
+        }
+        Run(d, QStringLiteral("Undo"));
+        QCOMPARE(ReadAll(work), original);
+        // An ordinary insertion still works and undoes.
+        QCOMPARE(Run(d, QStringLiteral("FxInsertSilence"), {0.5f}), QVariant(1));
+        QCOMPARE(Get(d, QStringLiteral("WaveLength")), QVariant(36000 + 22050));
+        Run(d, QStringLiteral("Undo"));
+        QCOMPARE(ReadAll(work), original);
+    }
+
     void deleteWithoutSelection()
     {
         Hosted h = CreateHosted();
