@@ -51,7 +51,7 @@ struct FileStamp {
     static FileStamp Of(const QString& path)
     {
         const QFileInfo info(path);
-        if (!info.exists())
+        if (!info.isFile())
             return {};
         return {true, info.lastModified(), info.size()};
     }
@@ -68,9 +68,9 @@ bool SaveWasWritten(const QString& chosen, const FileStamp& before, const QDateT
     if (reported == chosen)
         return !before.exists || after.modified != before.modified || after.size != before.size;
     // The control replaced the extension: a file under that name counts when
-    // it was modified since the save began (file times run on a clock that
-    // may lag the system clock by a tick).
-    return after.modified >= started.addSecs(-1);
+    // it was modified since the save began (file times come from a coarse
+    // clock that may lag the system clock by a tick).
+    return after.modified >= started.addMSecs(-100);
 }
 
 }  // namespace

@@ -138,6 +138,7 @@ private slots:
     void saveAsMixedCaseWritesLowerCaseExtension();
     void failedSaveSaysSo();
     void editButtonsReachTheControl();
+    void windowWithFileLoadedShowsTheWaveform();
     void closingAfterSaveHandsPathToMainWindow();
     void stopDuringPlayThroughTheButtons();
     void closeDuringPlay();
@@ -207,7 +208,6 @@ void TestAudioProcess::initTestCase()
     corrupt.write("This is not an MP3 file.\n");
     corrupt.write(junk);
     corrupt.close();
-    QVERIFY(QDir().mkpath(Fixture(QStringLiteral("blocked.wav"))));
 }
 
 void TestAudioProcess::init()
@@ -548,7 +548,8 @@ void TestAudioProcess::failedSaveSaysSo()
 {
     frmAudioProcess* w = NewWindow();
     OpenThroughDialog(w, Fixture(QStringLiteral("second.wav")));
-    // The control writes blocked.wav, which is a folder.
+    // The control writes blocked.wav, which is a folder made just now.
+    QVERIFY(QDir().mkpath(Fixture(QStringLiteral("blocked.wav"))));
     QString text;
     ModalAnswer<QMessageBox> message([&text](QMessageBox* box) {
         text = box->text();
@@ -588,6 +589,33 @@ void TestAudioProcess::editButtonsReachTheControl()
     QVERIFY(w->Editor()->property("Zoom").toFloat() > zoom);
     Button(w, QStringLiteral("Zoom Out"))->trigger();
     QCOMPARE(w->Editor()->property("Zoom").toFloat(), zoom);
+}
+
+void TestAudioProcess::windowWithFileLoadedShowsTheWaveform()
+{
+    frmAudioProcess* w = NewWindow();
+    w->resize(900, 520);
+    OpenThroughDialog(w, Fixture(QStringLiteral("song.mp3")));
+    QVERIFY(WaveLength(w) >= 44100);
+    QTest::qWait(50);
+    const QImage window = w->grab().toImage();
+    // VRT_SCREENSHOT names a file to keep the picture in, for a person to look at.
+    const QString keep = qEnvironmentVariable("VRT_SCREENSHOT");
+    if (!keep.isEmpty())
+        QVERIFY(window.save(keep));
+
+    // The waveform: blue on white, in both channels' halves of the control.
+    const QImage wave = w->Editor()->grab().toImage();
+    int top = 0;
+    int bottom = 0;
+    for (int y = 0; y < wave.height(); ++y)
+        for (int x = 0; x < wave.width(); ++x)
+            if (wave.pixelColor(x, y) == QColor(0, 0, 255))
+                ++(y < wave.height() / 2 ? top : bottom);
+    QVERIFY2(top > wave.width() && bottom > wave.width(), qPrintable(QStringLiteral("%1 %2").arg(top).arg(bottom)));
+    // The scale reads the whole second.
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("lblScale1"))->text(), QLocale::system().toString(0.0, 'f', 3));
+    QVERIFY(w->findChild<QLabel*>(QStringLiteral("lblScale5"))->text().startsWith(QStringLiteral("1")));
 }
 
 void TestAudioProcess::closingAfterSaveHandsPathToMainWindow()
