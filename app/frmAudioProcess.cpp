@@ -248,7 +248,7 @@ void frmAudioProcess::ToolbarClicked(QAction* button)
         m_calls.Call(dispid::ZoomOut);
 }
 
-bool frmAudioProcess::ChooseFile(bool save)
+bool frmAudioProcess::ChooseFile(bool save, QString* chosenName)
 {
     dlgCommon->setNameFilters(DialogNameFilters());
     dlgCommon->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -262,7 +262,7 @@ bool frmAudioProcess::ChooseFile(bool save)
     --m_nBusy;
     const bool chosen = answer == QDialog::Accepted && !dlgCommon->selectedFiles().isEmpty() && !m_bCloseRequested;
     if (chosen)
-        m_strFileName = dlgCommon->selectedFiles().constFirst();
+        *chosenName = dlgCommon->selectedFiles().constFirst();
     OnIdle();
     // Cancel keeps the earlier name but does nothing with it: reloading or
     // re-saving on Cancel would throw away edits or overwrite a file the user
@@ -272,18 +272,22 @@ bool frmAudioProcess::ChooseFile(bool save)
 
 void frmAudioProcess::Open()
 {
-    if (ChooseFile(false))
-        LoadByExtension(m_strFileName);
+    // The dialog keeps a name only when its file was opened: a failed open
+    // must not hand a broken file to the main window.
+    QString name;
+    if (ChooseFile(false, &name) && LoadByExtension(name))
+        m_strFileName = name;
 }
 
-void frmAudioProcess::LoadByExtension(const QString& fileName)
+bool frmAudioProcess::LoadByExtension(const QString& fileName)
 {
     const FormatCode code = LoadFormatOf(fileName);
     if (code == FormatNone)
-        return;
+        return false;
     ++m_nBusy;
     const QVariant result = m_calls.Call(dispid::Load, {fileName, static_cast<int>(code)});
-    if (result.toInt() == 0 && !m_bCloseRequested && m_calls.IsAttached()) {
+    const bool loaded = result.toInt() != 0;
+    if (!loaded && !m_bCloseRequested && m_calls.IsAttached()) {
         const QString name = QDir::toNativeSeparators(fileName);
         if (m_calls.Get(dispid::PlayerStatus).toInt() != 0)
             ShowMessage(QStringLiteral("%1 was not opened: the editor is playing or recording. Press Stop first.")
@@ -294,24 +298,25 @@ void frmAudioProcess::LoadByExtension(const QString& fileName)
     }
     --m_nBusy;
     OnIdle();
+    return loaded;
 }
 
 void frmAudioProcess::SaveAs()
 {
-    if (!ChooseFile(true))
+    QString name;
+    if (!ChooseFile(true, &name))
         return;
-    const FormatCode code = SaveFormatOf(m_strFileName);
+    const FormatCode code = SaveFormatOf(name);
     if (code == FormatNone)
         return;
     ++m_nBusy;
-    SaveChosenFile(code);
+    SaveChosenFile(name, code);
     --m_nBusy;
     OnIdle();
 }
 
-void frmAudioProcess::SaveChosenFile(int code)
+void frmAudioProcess::SaveChosenFile(const QString& chosen, int code)
 {
-    const QString chosen = m_strFileName;
     const FileStamp before = FileStamp::Of(chosen);
     const QDateTime started = QDateTime::currentDateTime();
     m_calls.Call(dispid::SaveAs, {chosen, code});

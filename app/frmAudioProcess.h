@@ -35,7 +35,7 @@ public:
     QWidget* Editor() const { return ctlAudioEditor; }
     const QString& ControlError() const { return m_strControlError; }
 
-    // dlgCommon's file name: the file last chosen in the open or save dialog.
+    // dlgCommon's file name: the file last opened or saved through the dialog.
     const QString& CommonFileName() const { return m_strFileName; }
     bool IsPaused() const { return bPaused; }
     // True while a call into the control (or one of this window's own modal
@@ -43,8 +43,8 @@ public:
     bool IsBusy() const;
 
     // Loads `fileName` with the format code of its extension; an empty name
-    // or another extension loads nothing.
-    void LoadByExtension(const QString& fileName);
+    // or another extension loads nothing. True when the control loaded it.
+    bool LoadByExtension(const QString& fileName);
 
 signals:
     // On unload, when the window's file dialog holds a file name.
@@ -70,8 +70,8 @@ private:
     void ToolbarClicked(QAction* button);
     void Open();
     void SaveAs();
-    void SaveChosenFile(int code);
-    bool ChooseFile(bool save);
+    void SaveChosenFile(const QString& chosen, int code);
+    bool ChooseFile(bool save, QString* chosenName);
     void ShowMessage(const QString& text);
 
     void OnControlEvent(int32_t event, const QVariantList& args);

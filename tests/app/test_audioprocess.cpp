@@ -495,6 +495,7 @@ void TestAudioProcess::corruptFileSaysSoAndStaysEmpty()
     QVERIFY(message.Seen());
     QVERIFY2(text.contains(Fixture(QStringLiteral("corrupt.mp3"))), qPrintable(text));
     QCOMPARE(WaveLength(w), 0);
+    QVERIFY(w->CommonFileName().isEmpty());  // a file that did not open is not handed on
     // Nothing but the background is drawn.
     const QImage image = w->Editor()->grab().toImage();
     int coloured = 0;
@@ -560,6 +561,7 @@ void TestAudioProcess::failedSaveSaysSo()
     QVERIFY2(text.contains(QStringLiteral("save failed")), qPrintable(text));
     QVERIFY2(text.contains(Fixture(QStringLiteral("blocked.wav"))), qPrintable(text));
     QVERIFY(QFileInfo(Fixture(QStringLiteral("blocked.wav"))).isDir());
+    QCOMPARE(w->CommonFileName(), Fixture(QStringLiteral("second.wav")));  // the last file that was written or read
 }
 
 void TestAudioProcess::editButtonsReachTheControl()
