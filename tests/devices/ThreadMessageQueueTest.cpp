@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -90,10 +91,13 @@ public:
     std::mutex mutex;
     std::vector<uint32_t> handled;
     std::thread::id runsOn;
+    std::atomic<bool> holdOn2{false};  // message 2 waits until this is cleared
 
 protected:
     void OnMessage(ThreadMessage& message) override
     {
+        while (message.message == 2 && holdOn2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         std::lock_guard lock(mutex);
         runsOn = std::this_thread::get_id();
         handled.push_back(message.message);
@@ -112,12 +116,14 @@ TEST(MessageThreadTest, HandlesMessagesOnItsOwnThreadUntilQuit)
         EXPECT_STREQ(name, "EchoThread");
         traced.push_back(message);
     });
+    thread.holdOn2 = true;
     thread.Start();
     thread.PostThreadMessage(1);
     thread.PostThreadMessage(2);
     EXPECT_FALSE(thread.Wait(50));  // still running
     thread.PostThreadMessage(99);
     thread.PostThreadMessage(3);  // already waiting when 99 ends the loop: still handled
+    thread.holdOn2 = false;
     EXPECT_TRUE(thread.Wait(5000));
     EXPECT_TRUE(thread.Wait(0));  // the handle stays valid after the end
     std::lock_guard lock(thread.mutex);
