@@ -149,9 +149,13 @@ void CWaveView::PlaceZoom(float zoom)
 {
     m_fZoom = zoom;
     CRMWave& w = *m_pWave;
-    const int64_t centre = w.HasSelection()
-        ? int64_t{w.m_nSelBegin} + (int64_t{w.m_nSelEnd} - w.m_nSelBegin) / 2
-        : int64_t{w.m_nCursor};
+    // A cursor left past the end by a deletion, or the selection of an undone
+    // insertion at the end, lies outside the document; centred there the view
+    // would begin after it ends.
+    const int64_t centre = std::clamp<int64_t>(w.HasSelection()
+            ? int64_t{w.m_nSelBegin} + (int64_t{w.m_nSelEnd} - w.m_nSelBegin) / 2
+            : int64_t{w.m_nCursor},
+        0, w.m_nLength);
     const int64_t span = WaveViewTrunc(static_cast<float>(w.m_nLength) / zoom);
     int64_t end;
     if (centre - span / 2 >= 0) {

@@ -5,6 +5,8 @@
 
 #include "wave/CRMWave.h"
 
+#include <algorithm>
+
 namespace {
 
 // Applies `rule(x, frameInSelection)` to every sample, channel by channel.
@@ -78,13 +80,15 @@ bool CWaveEffects::InsertSilence(float seconds)
         return false;
     };
     // A zero or negative length would shrink the file over the tail.
-    if (bytes <= 0 || wave.m_nCursor < 0 || wave.m_nCursor > wave.m_nLength)
+    if (bytes <= 0)
         return refuse();
-    if (!wave.OpenGap(wave.FramesToBytes(wave.m_nCursor), bytes))
+    // A cursor left past the end by a deletion inserts at the end, as Paste does.
+    const int32_t at = std::clamp(wave.m_nCursor, 0, wave.m_nLength);
+    if (!wave.OpenGap(wave.FramesToBytes(at), bytes))
         return refuse();
     wave.UpdateLength();
-    wave.m_nSelBegin = wave.m_nCursor;
-    wave.m_nSelEnd = wave.m_nCursor + wave.BytesToFrames(bytes);
+    wave.m_nSelBegin = at;
+    wave.m_nSelEnd = at + wave.BytesToFrames(bytes);
     Amplify(0.0f);
     return true;
 }
