@@ -260,6 +260,10 @@ bool frmAudioProcess::ChooseFile(bool save, QString* chosenName)
     ++m_nBusy;
     const int answer = dlgCommon->exec();
     --m_nBusy;
+    // The name box's completion list can outlive the dialog when Return
+    // accepts it, and would swallow the next click.
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
     const bool chosen = answer == QDialog::Accepted && !dlgCommon->selectedFiles().isEmpty() && !m_bCloseRequested;
     if (chosen)
         *chosenName = dlgCommon->selectedFiles().constFirst();

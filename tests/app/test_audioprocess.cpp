@@ -756,13 +756,18 @@ void TestAudioProcess::quittingTheProgramDuringPlay()
         QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdPlay")), Qt::LeftButton);
         playReturned = true;
     });
-    QTimer::singleShot(400, &main, [&main] { main.findChild<QAction*>(QStringLiteral("Exit"))->trigger(); });
+    int statusAtExit = -1;
+    QTimer::singleShot(400, &main, [&] {
+        statusAtExit = control->property("PlayerStatus").toInt();
+        main.findChild<QAction*>(QStringLiteral("Exit"))->trigger();
+    });
     QTimer guard;
     guard.setSingleShot(true);
     connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     guard.start(10000);
     const int rc = QApplication::exec();
     QCOMPARE(rc, 0);
+    QCOMPARE(statusAtExit, 1);  // it was playing
     QVERIFY(playReturned);
     QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
     QTRY_VERIFY(control.isNull());
