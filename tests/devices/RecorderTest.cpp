@@ -144,6 +144,35 @@ TEST_F(RecorderTest, StopFromTheHostEndsAnUnlimitedRecording)
     EXPECT_EQ(DocumentBytes(wave), PatternSamples(static_cast<std::size_t>(wave.m_nLength) * 4));
 }
 
+TEST_F(RecorderTest, WithoutALimitProgressRunsUpEveryTenSeconds)
+{
+    // 8000 Hz mono: a block of 1000 frames is 1/8 s; 10 s are 80 blocks.
+    ASSERT_TRUE(FillDocument(wave, 1, 8000, 16, {}));
+    events.onPump = [&] {
+        while (devices.Deliver()) {
+        }
+        if (player.GetStatus() == CWavePlayer::PlayerRecording && player.RecordTime() >= 15.0f)
+            player.Stop();
+    };
+
+    EXPECT_EQ(player.Record(0.0f), 1);
+
+    auto progress = events.Progress();
+    ASSERT_GE(progress.size(), 4u);
+    progress.resize(progress.size() - 2);  // the closing 100 and 0
+    int fallsBack = 0;
+    for (std::size_t i = 1; i < progress.size(); ++i) {
+        EXPECT_GE(progress[i], 0.0f);
+        EXPECT_LT(progress[i], 100.0f);
+        if (progress[i] < progress[i - 1]) {
+            ++fallsBack;
+            EXPECT_GT(progress[i - 1], 80.0f);  // it falls back only near the top
+        }
+    }
+    EXPECT_EQ(fallsBack, 1);
+    EXPECT_GE(wave.m_nLength, 15 * 8000);
+}
+
 TEST_F(RecorderTest, RecordedBlocksAreAppendedAfterExistingData)
 {
     const auto existing = PatternBytes(1000);
