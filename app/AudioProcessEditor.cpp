@@ -10,6 +10,21 @@ void CAudioEditorCalls::Attach(QWidget* control, sonarch2::CDispatch* dispatch)
     m_dispatch = dispatch;
 }
 
+void CAudioEditorCalls::Advise(sonarch2::EventSink sink)
+{
+    if (IsAttached())
+        m_nSinkCookie = m_dispatch->Advise(std::move(sink));
+}
+
+void CAudioEditorCalls::Detach()
+{
+    if (IsAttached() && m_nSinkCookie != 0)
+        m_dispatch->Unadvise(m_nSinkCookie);
+    m_nSinkCookie = 0;
+    m_control = nullptr;
+    m_dispatch = nullptr;
+}
+
 QVariant CAudioEditorCalls::Call(int32_t member, const QVariantList& args)
 {
     const sonarch2::InvokeResult result = Invoke(member, sonarch2::InvokeKind::Method, args);

@@ -49,6 +49,11 @@ public:
     // `control` owns `dispatch`; calls are dropped once it is gone.
     void Attach(QWidget* control, sonarch2::CDispatch* dispatch);
     bool IsAttached() const { return !m_control.isNull() && m_dispatch; }
+    // Receives the control's events until Detach.
+    void Advise(sonarch2::EventSink sink);
+    // Stops the events and the calls; the control may outlive this object
+    // by a moment while its parent window is torn down.
+    void Detach();
 
     // Calls a method; its result, or an invalid QVariant when it has none or
     // the call failed.
@@ -68,6 +73,7 @@ private:
 
     QPointer<QWidget> m_control;
     sonarch2::CDispatch* m_dispatch = nullptr;
+    uint32_t m_nSinkCookie = 0;
     int m_nDepth = 0;
     int m_nPlayerCalls = 0;
     std::function<void()> m_onReturn;

@@ -90,7 +90,12 @@ frmAudioProcess::frmAudioProcess(QWidget* parent) : QMainWindow(parent, Qt::Wind
     qApp->installEventFilter(this);
 }
 
-frmAudioProcess::~frmAudioProcess() = default;
+frmAudioProcess::~frmAudioProcess()
+{
+    // The control is a child and is destroyed after this window's members:
+    // nothing it does on the way out may reach them.
+    m_calls.Detach();
+}
 
 void frmAudioProcess::CreateMenus()
 {
@@ -183,7 +188,7 @@ void frmAudioProcess::CreateEditor(QWidget* area)
         ctlAudioEditor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         area->layout()->addWidget(ctlAudioEditor);
         m_calls.Attach(ctlAudioEditor, host.Dispatch());
-        host.Dispatch()->Advise([this](int32_t event, const QVariantList& args) { OnControlEvent(event, args); });
+        m_calls.Advise([this](int32_t event, const QVariantList& args) { OnControlEvent(event, args); });
         return;
     }
     m_strControlError = host.Error();

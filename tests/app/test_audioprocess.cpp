@@ -143,6 +143,7 @@ private slots:
     void stopDuringPlayThroughTheButtons();
     void closeDuringPlay();
     void closeDuringLoad();
+    void closeDuringSaveAs();
     void exitMenuCloses();
     void quittingTheProgramDuringPlay();
 
@@ -725,6 +726,43 @@ void TestAudioProcess::closeDuringLoad()
     QTRY_VERIFY(control.isNull());
     QTRY_VERIFY(w.isNull());
     QVERIFY(destroyedAfterReturn);
+}
+
+void TestAudioProcess::closeDuringSaveAs()
+{
+    QPointer<frmAudioProcess> w = NewWindow();
+    QVERIFY(w->LoadByExtension(Fixture(QStringLiteral("long.wav"))));
+    QPointer<QWidget> control = w->Editor();
+    bool saveReturned = false;
+    bool destroyedAfterReturn = false;
+    connect(control, &QObject::destroyed, this, [&] { destroyedAfterReturn = saveReturned; });
+    int closedAt = -1;
+    bool stillThere = false;
+    connect(w->findChild<QProgressBar*>(QStringLiteral("pbrProgress")), &QProgressBar::valueChanged, this,
+            [&](int v) {
+                if (closedAt < 0 && v > 0 && v < 50) {
+                    closedAt = v;
+                    w->close();
+                    stillThere = !control.isNull() && w->isVisible();
+                }
+            });
+    QString handed;
+    connect(w, &frmAudioProcess::FileChosen, this, [&handed](const QString& p) { handed = p; });
+    const QString target = Fixture(QStringLiteral("long-copy.wav"));
+    SaveThroughDialog(w, target);
+    saveReturned = true;
+    QVERIFY(closedAt > 0);
+    QVERIFY(stillThere);
+    QTRY_VERIFY(control.isNull());
+    QVERIFY(w.isNull());
+    QVERIFY(destroyedAfterReturn);
+    // The save ran to its end: the whole file is there, and it was handed on.
+    QCOMPARE(handed, target);
+    QProcess soxi;
+    soxi.start(QStringLiteral("soxi"), {QStringLiteral("-s"), target});
+    QVERIFY(soxi.waitForFinished());
+    QCOMPARE(soxi.readAllStandardOutput().trimmed().toInt(), 120 * 44100);
+    QVERIFY(QFileInfo(target).size() >= 44 + qint64(120) * 44100 * 4);
 }
 
 void TestAudioProcess::exitMenuCloses()
