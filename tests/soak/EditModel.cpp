@@ -263,7 +263,7 @@ void EditModel::InsertSilence(float seconds)
     if (frames <= 0) {
         // Nothing to insert: the selection becomes the empty range at the
         // cursor, so no undo is recorded and the step before stays undoable.
-        m_selBegin = m_selEnd = at;
+        m_selBegin = m_selEnd = m_cursor;
         return;
     }
     const int32_t align = m_format.BlockAlign();

@@ -62,6 +62,23 @@ private:
     QString InsertSilence();
     QString Amplify();
 
+    // Selections whose end, or whose length, lies one frame either side of
+    // a multiple of 64 KB (one byte, for 8-bit mono).
+    void CountBlockEdges()
+    {
+        const int64_t align = m_model.Format().BlockAlign();
+        if (m_model.SelEnd() <= m_model.SelBegin() || align <= 0)
+            return;
+        const int64_t end = int64_t{m_model.SelEnd()} * align;
+        const int64_t length = (int64_t{m_model.SelEnd()} - m_model.SelBegin()) * align;
+        for (const auto& [bytes, name] : {std::pair{end, "end"}, std::pair{length, "length"}}) {
+            if (bytes > align && bytes % kBlock == kBlock - align)
+                ++m_counts[QStringLiteral("[%1 a frame before a block]").arg(QLatin1String(name))];
+            if (bytes > kBlock && bytes % kBlock == align)
+                ++m_counts[QStringLiteral("[%1 a frame after a block]").arg(QLatin1String(name))];
+        }
+    }
+
     void Note(const QString& what) { m_op = what; ++m_counts[what.section(QLatin1Char(' '), 0, 0)]; }
 
     SoakControl& m_control;
@@ -100,6 +117,7 @@ QString Soak::Run(int count)
                                 .arg(m_model.Cursor()));
         if (m_history.size() > 12)
             m_history.pop_front();
+        CountBlockEdges();
         if (!failure.isEmpty()) {
             QStringList report{QStringLiteral("step %1 (%2): %3").arg(step).arg(m_op, failure),
                                QStringLiteral("steps up to it:")};
@@ -553,7 +571,7 @@ void TestEditSoak::soak()
     QStringList counts;
     for (const auto& [name, count] : soak.Counts())
         counts << QStringLiteral("%1 %2").arg(name).arg(count);
-    qInfo("seed %d: %d operations matched the model in %lld ms (%s)", seed, operations,
+    qInfo("seed %d: %d operations matched the model in %lld ms (operations, and steps ending with a selection near a block edge: %s)", seed, operations,
           static_cast<long long>(clock.elapsed()), qPrintable(counts.join(QStringLiteral(", "))));
 }
 
