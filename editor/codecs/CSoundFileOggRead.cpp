@@ -37,8 +37,8 @@ public:
     bool Open(CFileInStream& stream)
     {
         // Without a seek function vorbisfile reads the file front to back.
-        // Its seekable mode starts a chained file at its last stream and
-        // can skip the start of a stream, so it is not used.
+        // In its seekable mode (libvorbisfile 1.3.7) a file of two chained
+        // streams was decoded from the second stream on.
         const ov_callbacks callbacks{ReadCallback, nullptr, nullptr, nullptr};
         m_bOpen = ov_open_callbacks(&stream, &m_file, nullptr, 0, callbacks) == 0;
         return m_bOpen;
