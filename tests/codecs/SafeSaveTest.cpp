@@ -154,3 +154,26 @@ TEST(ReplacingFile, DiscardedUnlessCommitted)
     EXPECT_EQ(bytes.back(), 5);
     EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"x.bin"});
 }
+
+TEST_F(SafeSaveTest, OddDocumentFormatsNeverLeaveTemporaryFiles)
+{
+    for (int32_t rate : {0, 1, 7999, 400000}) {
+        for (int32_t channels : {1, 2, 3}) {
+            ASSERT_TRUE(m_wave.CreateNew(channels, rate, 16));
+            const auto bytes = ToBytes(MakeSignal(4000, channels, 44100));
+            ASSERT_TRUE(m_wave.WriteData(bytes.data(), bytes.size()));
+            m_wave.UpdateLength();
+            for (int32_t code : {FormatMp3, FormatOgg}) {
+                const std::string name = "odd" + std::string(code == FormatMp3 ? ".mp3" : ".ogg");
+                std::filesystem::remove(m_dir.File(name));
+                m_sound.m_strFileName = m_dir.File(name);
+                m_sound.m_nFormat = code;
+                const int32_t result = m_sound.SaveFile();
+                EXPECT_EQ(std::filesystem::exists(m_dir.File(name)), result == 1)
+                    << name << " rate " << rate << " channels " << channels;
+                const auto names = Names(m_dir.Path());
+                EXPECT_LE(names.size(), 1u) << rate << " " << channels;
+            }
+        }
+    }
+}
