@@ -22,9 +22,14 @@ TARGETS=("$@")
   fuzz_load_mp3 fuzz_load_ogg fuzz_load_raw fuzz_load_wav fuzz_load_wma)
 
 BUILD=build-fuzz
-cmake -S fuzz -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVRT_FUZZ=ON >/dev/null
-cmake --build "$BUILD" --target "${TARGETS[@]}" >/dev/null
+mkdir -p "$BUILD"
+if ! { cmake -S fuzz -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVRT_FUZZ=ON &&
+       cmake --build "$BUILD" --target "${TARGETS[@]}"; } >"$BUILD/build.log" 2>&1; then
+  cat "$BUILD/build.log"
+  echo "building the fuzz targets failed"
+  exit 1
+fi
 
 mkdir -p "$BUILD/logs" "$BUILD/artifacts"
 failed=()
