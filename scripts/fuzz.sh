@@ -38,10 +38,14 @@ for t in "${TARGETS[@]}"; do
   work=$BUILD/work/$t
   mkdir -p "$work"
   log=$BUILD/logs/$t.log
+  dict=()
+  case $t in
+    fuzz_wavefile|fuzz_clipboard|fuzz_load_wav) dict=(-dict=fuzz/dicts/riff.dict) ;;
+  esac
   status=0
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "$BUILD/$t" "$work" "$seeds" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 \
-      -rss_limit_mb=2048 -max_len=16384 -print_final_stats=1 \
+      -rss_limit_mb=2048 -max_len=16384 -print_final_stats=1 "${dict[@]}" \
       -artifact_prefix="$BUILD/artifacts/$t-" >"$log" 2>&1 || status=$?
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
   corpus=$(find "$work" -type f | wc -l)
