@@ -113,6 +113,7 @@ private slots:
     void longErrorHeaderThatCanBeReadIsAnotherRefusal();
     void endlessBodyEndsAtTheTimeoutWithoutPilingUp();
     void longBodyIsReadToItsEnd();
+    void endlessHeaderEndsAtTheTimeout();
     void connectionErrorTextIsTheOneShown();
 };
 
@@ -217,6 +218,18 @@ void TestUploadHostile::longBodyIsReadToItsEnd()
     QVERIFY2(o.elapsedMs < kTimeout.count() / 2, qPrintable(Describe(o)));
     CheckWaitWasHealthy(o);
     QVERIFY(server.BytesSent() > 3 * 1024 * 1024);
+}
+
+void TestUploadHostile::endlessHeaderEndsAtTheTimeout()
+{
+    // Qt stops reading a header past its limit; the server is left blocked
+    // and the wait ends at the time-out.
+    HostileHttpServer server(Behaviour::EndlessHeader);
+    QVERIFY(server.IsListening());
+    const Outcome o = SendTo(server);
+    QVERIFY2(o.result == UploadResult::ConnectionError, qPrintable(Describe(o)));
+    QVERIFY2(o.elapsedMs >= kTimeout.count() * 9 / 10, qPrintable(Describe(o)));
+    CheckWaitWasHealthy(o);
 }
 
 void TestUploadHostile::connectionErrorTextIsTheOneShown()

@@ -28,6 +28,7 @@ public:
         HugeErrorHeader,   // 400 with an "ERROR" value of 100 KB (or the size given)
         EndlessBody,       // 200, then body bytes for as long as the client reads
         LongBody,          // a well-formed 200 with a body of 3 MB (or the size given)
+        EndlessHeader,     // 200, then one header line that never ends
     };
 
     explicit HostileHttpServer(Behaviour behaviour, std::size_t size = 100 * 1024)
@@ -132,6 +133,14 @@ private:
             if (SendAll(client, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n")
                 && SendAll(client, std::string(size, 'l')))
                 DrainUntilGone(client);
+            break;
+        }
+        case Behaviour::EndlessHeader: {
+            if (!SendAll(client, "HTTP/1.1 200 OK\r\nX-Endless: "))
+                return;
+            const std::string block(64 * 1024, 'x');
+            while (SendAll(client, block)) {
+            }
             break;
         }
         case Behaviour::EndlessBody: {
