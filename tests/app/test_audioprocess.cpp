@@ -137,6 +137,7 @@ private slots:
     void saveAsWavWritesIt();
     void saveAsMixedCaseWritesLowerCaseExtension();
     void failedSaveSaysSo();
+    void saveAsAnotherExtensionSavesNothing();
     void editButtonsReachTheControl();
     void windowWithFileLoadedShowsTheWaveform();
     void closingAfterSaveHandsPathToMainWindow();
@@ -563,6 +564,18 @@ void TestAudioProcess::failedSaveSaysSo()
     QVERIFY2(text.contains(Fixture(QStringLiteral("blocked.wav"))), qPrintable(text));
     QVERIFY(QFileInfo(Fixture(QStringLiteral("blocked.wav"))).isDir());
     QCOMPARE(w->CommonFileName(), Fixture(QStringLiteral("second.wav")));  // the last file that was written or read
+}
+
+void TestAudioProcess::saveAsAnotherExtensionSavesNothing()
+{
+    frmAudioProcess* w = NewWindow();
+    QVERIFY(w->LoadByExtension(Fixture(QStringLiteral("second.wav"))));
+    const QString before = w->Editor()->property("FileName").toString();
+    SaveThroughDialog(w, Fixture(QStringLiteral("tone.flac")));
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(!QFileInfo::exists(Fixture(QStringLiteral("tone.flac"))));
+    QCOMPARE(w->Editor()->property("FileName").toString(), before);  // SaveAs was not called
+    QVERIFY(w->CommonFileName().isEmpty());
 }
 
 void TestAudioProcess::editButtonsReachTheControl()
