@@ -145,6 +145,7 @@ private slots:
     void closeDuringPlay();
     void closeDuringLoad();
     void closeDuringSaveAs();
+    void closeWhileTheDialogIsOpen();
     void exitMenuCloses();
     void quittingTheProgramDuringPlay();
 
@@ -776,6 +777,20 @@ void TestAudioProcess::closeDuringSaveAs()
     QVERIFY(soxi.waitForFinished());
     QCOMPARE(soxi.readAllStandardOutput().trimmed().toInt(), 120 * 44100);
     QVERIFY(QFileInfo(target).size() >= 44 + qint64(120) * 44100 * 4);
+}
+
+void TestAudioProcess::closeWhileTheDialogIsOpen()
+{
+    QPointer<frmAudioProcess> w = NewWindow();
+    bool stillThere = false;
+    ModalAnswer<QFileDialog> closeInstead([&](QFileDialog*) {
+        w->close();  // as the main window does when the program ends
+        stillThere = !w.isNull() && w->isVisible();
+    });
+    Button(w, QStringLiteral("Open"))->trigger();
+    QVERIFY(closeInstead.Seen());
+    QVERIFY(stillThere);
+    QTRY_VERIFY(w.isNull());
 }
 
 void TestAudioProcess::exitMenuCloses()
