@@ -16,6 +16,12 @@ std::mutex& PortAudioMutex()
     return mutex;
 }
 
+std::mutex& StderrMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
 bool Verbose()
 {
     return std::getenv("VRT_AUDIO_VERBOSE") != nullptr;
@@ -39,6 +45,7 @@ CQuietStderr::CQuietStderr()
 {
     if (Verbose())
         return;
+    m_lock = std::unique_lock(StderrMutex());
     std::fflush(stderr);
     const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (null < 0)

@@ -9,6 +9,7 @@
 
 #include <portaudio.h>
 
+#include <mutex>
 #include <string>
 
 class CPortAudioSession {
@@ -29,7 +30,8 @@ private:
     PaError m_error = paNotInitialized;
 };
 
-// Sends standard error to /dev/null while it lives (whole process).
+// Sends standard error to /dev/null while it lives (whole process). One at a
+// time, so that overlapping uses on two threads cannot leave it muted.
 class CQuietStderr {
 public:
     CQuietStderr();
@@ -38,5 +40,6 @@ public:
     CQuietStderr& operator=(const CQuietStderr&) = delete;
 
 private:
+    std::unique_lock<std::mutex> m_lock;
     int m_saved = -1;
 };
