@@ -44,6 +44,7 @@ void EditModel::Load(std::vector<uint8_t> bytes, const PcmFormat& format)
     m_selBegin = m_selEnd = 0;
     m_cursor = 0;
     m_undo = UndoRecord{};
+    PlaceZoom(1.0f);
 }
 
 int64_t EditModel::SelectionByte(int32_t frame) const
@@ -81,6 +82,7 @@ void EditModel::Delete()
     const int64_t s = SelectionByte(std::min(m_selBegin, m_selEnd));
     const int64_t e = SelectionByte(std::max(m_selBegin, m_selEnd));
     m_bytes.erase(m_bytes.begin() + s, m_bytes.begin() + e);
+    ClampView();
     m_selBegin = m_selEnd = 0;  // the cursor stays where it was
 }
 
@@ -138,6 +140,9 @@ void EditModel::Undo()
     const int32_t align = m_format.BlockAlign();
     m_selBegin = static_cast<int32_t>(m_undo.begin / align);
     m_selEnd = static_cast<int32_t>(m_undo.end / align);
+    // Mended: the view is kept inside the document here too, as after a
+    // deletion (an undone insertion at the end left it reaching past the end).
+    ClampView();
     m_undo = UndoRecord{};
 }
 
@@ -315,6 +320,61 @@ void EditModel::EndSelection(const ViewGeometry& view, int32_t x1, int32_t x2)
     m_selBegin = static_cast<int32_t>(std::clamp<int64_t>(begin, view.viewBegin, view.viewEnd));
     m_selEnd = static_cast<int32_t>(std::clamp<int64_t>(end, view.viewBegin, view.viewEnd));
     SetCursorFromX(view, x1);
+}
+
+void EditModel::ClampView()
+{
+    const int32_t width = m_viewEnd - m_viewBegin;
+    if (m_viewEnd > Length()) {
+        m_viewEnd = Length();
+        m_viewBegin = std::max(0, Length() - width);
+    }
+}
+
+void EditModel::PlaceZoom(float zoom)
+{
+    m_zoom = zoom;
+    // Mended: the centre is kept inside the document; a cursor past the end,
+    // or the selection of an undone insertion at the end, would make a view
+    // that begins after it ends.
+    const int64_t centre = std::clamp<int64_t>(
+        HasSelection() ? int64_t{m_selBegin} + (int64_t{m_selEnd} - m_selBegin) / 2 : int64_t{m_cursor}, 0, Length());
+    const int64_t span = Trunc(static_cast<float>(Length()) / zoom);
+    int64_t end = span;
+    m_viewBegin = 0;
+    if (centre - span / 2 >= 0) {
+        m_viewBegin = static_cast<int32_t>(centre - span / 2);
+        end = centre + span / 2;
+    }
+    m_viewEnd = static_cast<int32_t>(std::min<int64_t>(end, Length()));
+}
+
+void EditModel::SetZoom(float zoom, int32_t width)
+{
+    if (!(zoom >= 1.0f))
+        zoom = 1.0f;
+    if (zoom > m_zoom && int64_t{width} > 2 * (int64_t{m_viewEnd} - m_viewBegin))
+        return;  // a frame would get more than about two pixels
+    PlaceZoom(zoom);
+}
+
+void EditModel::ScrollTo(int32_t frame)
+{
+    if (frame < 0 || frame > Length())
+        return;
+    const int64_t length = int64_t{m_viewEnd} - m_viewBegin;
+    int64_t begin = frame - length / 2;
+    int64_t end = frame + length / 2;
+    if (begin < 0) {
+        begin = 0;
+        end = length;
+    }
+    if (end > Length()) {
+        begin = Length() - length;
+        end = Length();
+    }
+    m_viewBegin = static_cast<int32_t>(begin);
+    m_viewEnd = static_cast<int32_t>(end);
 }
 
 bool EditModel::MouseDrag(const ViewGeometry& view, int32_t xDown, int32_t xUp)

@@ -60,6 +60,13 @@ public:
     // DoFade(FadeStart, FadeEnd, _) over the view.
     void DoFade(const ViewGeometry& view, float fadeStart, float fadeEnd);
 
+    // The view range: set to the whole document by a load, kept inside it
+    // by deletions and undos, moved by zoom and scrolling.
+    void SetZoom(float zoom, int32_t width);
+    void ScrollTo(int32_t frame);
+    // The view's range, with the width of its bounds.
+    ViewGeometry View(int32_t width) const { return ViewGeometry{m_viewBegin, m_viewEnd, width}; }
+
     const std::vector<uint8_t>& Bytes() const { return m_bytes; }
     const PcmFormat& Format() const { return m_format; }
     int32_t Length() const;  // whole frames in the working file
@@ -95,6 +102,8 @@ private:
         float pixelsPerPoint = 0.0f;
     };
     static Scale ScaleOf(const ViewGeometry& view);
+    void PlaceZoom(float zoom);
+    void ClampView();
     bool SetCursorFromX(const ViewGeometry& view, int32_t x);
     void EndSelection(const ViewGeometry& view, int32_t x1, int32_t x2);
 
@@ -103,6 +112,9 @@ private:
     int32_t m_selBegin = 0;
     int32_t m_selEnd = 0;
     int32_t m_cursor = 0;
+    int32_t m_viewBegin = 0;
+    int32_t m_viewEnd = 0;
+    float m_zoom = 1.0f;
     UndoRecord m_undo;
     std::optional<std::vector<uint8_t>> m_clipboard;
 };

@@ -43,7 +43,14 @@ QString CheckAgainst(SoakControl& control, const EditModel& model, const QString
         if (const int32_t got = control.GetInt(v.dispid); got != v.expected)
             return QStringLiteral("%1 is %2, the model has %3").arg(QLatin1String(v.name)).arg(got).arg(v.expected);
 
-    const ViewGeometry view{control.GetInt(DispViewBegin), control.GetInt(DispViewEnd), control.GetInt(DispWidth)};
+    const ViewGeometry view{control.GetInt(DispViewBegin), control.GetInt(DispViewEnd), 0};
+    const ViewGeometry modelView = model.View(0);
+    if (view.viewBegin != modelView.viewBegin || view.viewEnd != modelView.viewEnd)
+        return QStringLiteral("view %1..%2, the model has %3..%4")
+            .arg(view.viewBegin)
+            .arg(view.viewEnd)
+            .arg(modelView.viewBegin)
+            .arg(modelView.viewEnd);
     if (view.viewBegin < 0 || view.viewBegin > view.viewEnd || view.viewEnd > model.Length())
         return QStringLiteral("view %1..%2 lies outside the document of %3 frames")
             .arg(view.viewBegin)

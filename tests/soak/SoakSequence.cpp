@@ -60,7 +60,7 @@ QString SoakSequence::Method(int32_t dispid, const QVariantList& args, const QVa
 
 ViewGeometry SoakSequence::View()
 {
-    return ViewGeometry{m_control.GetInt(DispViewBegin), m_control.GetInt(DispViewEnd), m_control.GetInt(DispWidth)};
+    return m_model.View(m_control.GetInt(DispWidth));
 }
 
 int32_t SoakSequence::NearBlock(int maxBlocks)
@@ -227,10 +227,15 @@ QString SoakSequence::TargetSelect()
     if (end <= begin)
         end = begin + 1;
     const float zoom = static_cast<float>(length) / static_cast<float>(end - begin);
+    const int32_t width = m_control.GetInt(DispWidth);
+    m_model.SetZoom(1.0f, width);
+    m_model.SetZoom(zoom, width);
     if (!m_control.Put(DispZoom, 1.0f) || !m_control.Put(DispZoom, zoom))
         return QStringLiteral("Zoom was refused");
     const ViewGeometry zoomed = View();
-    if (QString e = Method(DispScrollTo, {begin + (zoomed.viewEnd - zoomed.viewBegin) / 2}, QVariant()); !e.isEmpty())
+    const int32_t centre = begin + (zoomed.viewEnd - zoomed.viewBegin) / 2;
+    m_model.ScrollTo(centre);
+    if (QString e = Method(DispScrollTo, {centre}, QVariant()); !e.isEmpty())
         return e;
     const ViewGeometry view = View();
     const int xUp = view.width + Pick({0, 0, -1, 3});

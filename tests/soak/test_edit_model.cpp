@@ -242,3 +242,35 @@ TEST(EditModel, ClickInTheLastColumnLeavesTheCursor)
     EXPECT_EQ(m.Cursor(), cursor);
     EXPECT_EQ(m.SelBegin(), m.SelEnd());
 }
+
+TEST(EditModel, ZoomInAroundACursorNearTheStartShowsTheFirstHalf)
+{
+    EditModel m = SecondOfStereo();
+    EXPECT_EQ(m.View(400).viewEnd, 44100);
+    m.Click(m.View(400), 9);  // about frame 1000
+    m.SetZoom(2.0f, 400);
+    EXPECT_EQ(m.View(400).viewBegin, 0);
+    EXPECT_EQ(m.View(400).viewEnd, 22050);
+    m.SetZoom(0.5f, 400);  // below 1 counts as 1
+    EXPECT_EQ(m.View(400).viewEnd, 44100);
+}
+
+TEST(EditModel, ZoomingInStopsAtTwoPixelsAFrame)
+{
+    EditModel m;
+    m.Load(std::vector<uint8_t>(300 * 2, 0), kMono16);
+    m.SetZoom(2.0f, 700);  // 700 > 2 x 300
+    EXPECT_EQ(m.View(700).viewEnd, 300);
+}
+
+TEST(EditModel, DeletionKeepsTheViewInsideTheDocument)
+{
+    EditModel m = SecondOfStereo();
+    m.SetZoom(2.0f, 400);
+    m.ScrollTo(40000);  // view 22050 .. 44100
+    EXPECT_EQ(m.View(400).viewBegin, 22050);
+    m.DoFade(m.View(400), 0.0f, 50.0f);
+    m.Delete();
+    EXPECT_EQ(m.View(400).viewEnd, m.Length());
+    EXPECT_EQ(m.View(400).viewEnd - m.View(400).viewBegin, 22050);
+}
