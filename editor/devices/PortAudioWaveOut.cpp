@@ -185,12 +185,16 @@ MMResult CPortAudioWaveOut::Close()
 {
     if (!m_stream)
         return MMSYSERR_INVALHANDLE;
+    bool drain = false;
     {
         std::lock_guard lock(m_mutex);
         if (!m_queue.empty())
             return WAVERR_STILLPLAYING;
+        // After a reset the device's own buffer holds sound that was stopped:
+        // drop it at once, as a reset device does, instead of playing it out.
+        drain = m_bPrimed;
     }
-    CloseStream(true);
+    CloseStream(drain);
     if (m_proc)
         m_proc(WOM_CLOSE, m_instance, nullptr);
     return MMSYSERR_NOERROR;
