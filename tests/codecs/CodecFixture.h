@@ -20,7 +20,7 @@ protected:
         return m_sound.LoadFile(path, format);
     }
 
-    std::vector<int16_t> DocumentSamples() { return codectest::ToSamples(codectest::DocumentBytes(m_wave)); }
+    std::vector<int16_t> DocumentSamples() { return codectest::DocumentSamples(m_wave); }
 
     codectest::ScratchDir m_dir;
     CRMWave m_wave;

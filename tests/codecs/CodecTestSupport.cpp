@@ -179,6 +179,11 @@ std::vector<uint8_t> DocumentBytes(CRMWave& wave)
     return all;
 }
 
+std::vector<int16_t> DocumentSamples(CRMWave& wave)
+{
+    return ToSamples(DocumentBytes(wave));
+}
+
 void FillDocument(CRMWave& wave, const std::vector<int16_t>& samples, int channels, int rate)
 {
     ASSERT_TRUE(wave.CreateNew(channels, rate, 16));

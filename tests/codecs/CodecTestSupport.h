@@ -59,6 +59,8 @@ void WritePcm16Wav(const std::string& path, const std::vector<int16_t>& samples,
 
 // Every byte of the document's working file.
 std::vector<uint8_t> DocumentBytes(CRMWave& wave);
+// The same as 16-bit samples.
+std::vector<int16_t> DocumentSamples(CRMWave& wave);
 // Fills the document with 16-bit samples (CreateNew first).
 void FillDocument(CRMWave& wave, const std::vector<int16_t>& samples, int channels, int rate);
 

@@ -54,7 +54,7 @@ TEST(WmaBadInput, MissingZeroByteAndRandomFilesLoadEmpty)
     EXPECT_EQ(Load(dir.File("missing.wma")).length, 0);
     EXPECT_EQ(Load(dir.File("missing.wma")).result, 1);
 
-    WriteBytes(dir.File("empty.wma"), {});
+    WriteFile(dir.File("empty.wma"), {});
     const Loaded empty = Load(dir.File("empty.wma"));
     EXPECT_EQ(empty.result, 1);
     EXPECT_EQ(empty.length, 0);
@@ -65,7 +65,7 @@ TEST(WmaBadInput, MissingZeroByteAndRandomFilesLoadEmpty)
         for (auto& b : noise)
             b = static_cast<uint8_t>(random());
         const std::string path = dir.File("noise" + std::to_string(i) + ".wma");
-        WriteBytes(path, noise);
+        WriteFile(path, noise);
         const Loaded loaded = Load(path);
         EXPECT_EQ(loaded.result, 1);
         EXPECT_EQ(loaded.length, 0) << path;
@@ -83,19 +83,19 @@ TEST(WmaBadInput, TruncatedFiles)
     const std::vector<int16_t> source = MakeChirp(44100 * 4, 2, 44100);
     const std::string wma = dir.File("full.wma");
     ASSERT_TRUE(EncodeWma(source, 2, 44100, 128000, wma, dir));
-    const std::vector<uint8_t> bytes = ReadBytes(wma);
+    const std::vector<uint8_t> bytes = ReadFile(wma);
     const Loaded full = Load(wma);
     ASSERT_GT(full.length, 44100 * 3);
 
     // Cut inside the header: nothing to decode.
-    WriteBytes(dir.File("header.wma"), {bytes.begin(), bytes.begin() + 300});
+    WriteFile(dir.File("header.wma"), {bytes.begin(), bytes.begin() + 300});
     const Loaded header = Load(dir.File("header.wma"));
     EXPECT_EQ(header.result, 1);
     EXPECT_EQ(header.length, 0);
 
     // Cut in the middle of the data: what decoded stays, and it is the start
     // of the whole file's samples.
-    WriteBytes(dir.File("half.wma"), {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / 2)});
+    WriteFile(dir.File("half.wma"), {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / 2)});
     const Loaded half = Load(dir.File("half.wma"));
     EXPECT_EQ(half.result, 1);
     EXPECT_GT(half.length, 44100 * 3 / 2);

@@ -127,14 +127,14 @@ TEST(WmaSaveRules, ABitRateWithoutAFormatFailsAndKeepsTheExistingFile)
     sound.m_pWave = &wave;
     const std::string target = dir.File("kept.wma");
     const std::vector<uint8_t> old = {'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e'};
-    WriteBytes(target, old);
+    WriteFile(target, old);
 
     sound.m_nBitRate = 50000;  // between the ladder's 48 and 64 kbit/s
     sound.m_strFileName = target;
     sound.m_nFormat = FormatWma;
     EXPECT_EQ(sound.SaveFile(), 0);
     EXPECT_EQ(sound.SaveFileAs(target, FormatWma), 1);  // SaveAs always answers 1
-    EXPECT_EQ(ReadBytes(target), old);
+    EXPECT_EQ(ReadFile(target), old);
     EXPECT_EQ(FilesIn(dir.Path()), 1u);
 
     // A folder that does not exist: nothing is written anywhere.
@@ -218,7 +218,7 @@ TEST(WmaWriter, AnAbandonedSaveLeavesTheTargetAlone)
     ScratchDir dir;
     const std::string target = dir.File("target.wma");
     const std::vector<uint8_t> old = {1, 2, 3, 4, 5};
-    WriteBytes(target, old);
+    WriteFile(target, old);
 
     const WmaStreamRequest request{64000, kWmaV2FormatTag, 44100, 2};
     std::unique_ptr<CWmaProfile> profile;
@@ -236,7 +236,7 @@ TEST(WmaWriter, AnAbandonedSaveLeavesTheTargetAlone)
         EXPECT_EQ(writer.WriteSample(1, 10, 0, *sample), kErrInvalidArg);
         EXPECT_EQ(sample->SetLength(65537), kErrInvalidArg);
     }
-    EXPECT_EQ(ReadBytes(target), old);
+    EXPECT_EQ(ReadFile(target), old);
     EXPECT_EQ(FilesIn(dir.Path()), 1u);
 }
 
