@@ -5,6 +5,7 @@
 
 #include "AudioProcessFormats.h"
 #include "AudioProcessScale.h"
+#include "ModalAnswer.h"
 #include "frmAudioProcess.h"
 #include "frmKTX.h"
 
@@ -34,30 +35,6 @@
 namespace {
 
 const QString kCaption = QStringLiteral("Vanto Mobile Ringtones - Audio File Processing");
-
-// Runs `action` on the next modal window of type T, from inside its own
-// event loop, the way a user would answer it.
-template <typename T>
-class ModalAnswer
-{
-public:
-    explicit ModalAnswer(std::function<void(T*)> action)
-    {
-        QObject::connect(&m_poll, &QTimer::timeout, [this, action] {
-            if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-                m_poll.stop();
-                m_seen = true;
-                action(window);
-            }
-        });
-        m_poll.start(10);
-    }
-    bool Seen() const { return m_seen; }
-
-private:
-    QTimer m_poll;
-    bool m_seen = false;
-};
 
 // Types `path` into the dialog's file name box and presses its button; a
 // dialog that does not take it is cancelled, so that the test cannot hang.

@@ -4,6 +4,7 @@
 
 #include "AppConfig.h"
 #include "LoopbackHttpServer.h"
+#include "ModalAnswer.h"
 #include "ProfileStore.h"
 #include "Upload.h"
 #include "dlgSettings.h"
@@ -38,30 +39,6 @@ namespace {
 const QString kCancelled = QStringLiteral("Uploading Canceled By The User");
 const QString kConnectionError = QStringLiteral(
     "Connection error, please make sure your Internet connection is active or buy a credit code");
-
-// Runs `action` on the next modal window of type T, from inside its own
-// event loop, the way a user would answer it.
-template <typename T>
-class ModalAnswer
-{
-public:
-    explicit ModalAnswer(std::function<void(T*)> action)
-    {
-        QObject::connect(&m_poll, &QTimer::timeout, [this, action] {
-            if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-                m_poll.stop();
-                m_seen = true;
-                action(window);
-            }
-        });
-        m_poll.start(10);
-    }
-    bool Seen() const { return m_seen; }
-
-private:
-    QTimer m_poll;
-    bool m_seen = false;
-};
 
 // Runs `check` repeatedly while the window is busy until it returns true.
 class WhileBusy
