@@ -1,5 +1,7 @@
 #include "AudioProcessFormats.h"
 
+#include "DialogFilters.h"
+
 #include <QStringList>
 
 #include <array>
@@ -46,14 +48,7 @@ FormatCode SaveFormatOf(const QString& fileName)
 
 QStringList DialogNameFilters()
 {
-    const QStringList parts = QString::fromLatin1(kDialogFilter).split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts.at(i + 1);
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters.append(parts.at(i) + QStringLiteral(" (") + patterns + QLatin1Char(')'));
-    }
-    return filters;
+    return NameFiltersFrom(QString::fromLatin1(kDialogFilter));
 }
 
 }  // namespace audioprocess

@@ -1,6 +1,7 @@
 #include "frmKTX.h"
 
 #include "ColourScheme.h"
+#include "DialogFilters.h"
 #include "HyperlinkCursor.h"
 #include "ProfileStore.h"
 #include "Upload.h"
@@ -283,15 +284,7 @@ void frmKTX::SetChosenFile(const QString& path)
 
 QStringList frmKTX::OpenDialogFilters()
 {
-    // Description and pattern alternate; patterns are separated by ";".
-    const QStringList parts = kOpenFilter.split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts.at(i + 1);
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters.append(parts.at(i) + QStringLiteral(" (") + patterns + QLatin1Char(')'));
-    }
-    return filters;
+    return NameFiltersFrom(kOpenFilter);
 }
 
 void frmKTX::Open()
