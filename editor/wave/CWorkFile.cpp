@@ -7,6 +7,28 @@
 
 #include <utility>
 
+namespace {
+
+// Calls `step(done)` for what is left of `count` bytes until all are through;
+// an interrupted call is repeated, an error or the end of the file stops.
+// Returns the bytes transferred.
+template <typename Step>
+std::size_t Transfer(std::size_t count, Step step)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = step(done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+}  // namespace
+
 CWorkFile::~CWorkFile()
 {
     Close();
@@ -67,16 +89,7 @@ std::size_t CWorkFile::Read(void* buffer, std::size_t count)
     if (m_fd < 0)
         return 0;
     auto* out = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::read(m_fd, out + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return Transfer(count, [&](std::size_t done) { return ::read(m_fd, out + done, count - done); });
 }
 
 bool CWorkFile::Write(const void* buffer, std::size_t count)
@@ -84,16 +97,7 @@ bool CWorkFile::Write(const void* buffer, std::size_t count)
     if (m_fd < 0)
         return false;
     const auto* in = static_cast<const char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::write(m_fd, in + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return Transfer(count, [&](std::size_t done) { return ::write(m_fd, in + done, count - done); }) == count;
 }
 
 std::size_t CWorkFile::ReadAt(int64_t offset, void* buffer, std::size_t count)
@@ -101,17 +105,9 @@ std::size_t CWorkFile::ReadAt(int64_t offset, void* buffer, std::size_t count)
     if (m_fd < 0 || offset < 0)
         return 0;
     auto* out = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::pread(m_fd, out + done, count - done,
-                                  static_cast<off_t>(offset + static_cast<int64_t>(done)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return Transfer(count, [&](std::size_t done) {
+        return ::pread(m_fd, out + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    });
 }
 
 bool CWorkFile::WriteAt(int64_t offset, const void* buffer, std::size_t count)
@@ -119,17 +115,9 @@ bool CWorkFile::WriteAt(int64_t offset, const void* buffer, std::size_t count)
     if (m_fd < 0 || offset < 0)
         return false;
     const auto* in = static_cast<const char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::pwrite(m_fd, in + done, count - done,
-                                   static_cast<off_t>(offset + static_cast<int64_t>(done)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return Transfer(count, [&](std::size_t done) {
+        return ::pwrite(m_fd, in + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    }) == count;
 }
 
 bool CWorkFile::SetLength(int64_t length)
