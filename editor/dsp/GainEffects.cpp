@@ -6,6 +6,7 @@
 #include "wave/CRMWave.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -72,7 +73,8 @@ void CWaveEffects::Invert()
 bool CWaveEffects::InsertSilence(float seconds)
 {
     CRMWave& wave = *m_pWave;
-    const int64_t bytes = wave.SecondsToBytes(seconds);
+    const int32_t frames = wave.SecondsToFrames(seconds);
+    const int64_t bytes = wave.FramesToBytes(frames);
     // Nothing inserted selects nothing, so that the control's undo record of
     // the "inserted range" that follows cannot remove the user's audio.
     const auto refuse = [&wave] {
@@ -81,6 +83,10 @@ bool CWaveEffects::InsertSilence(float seconds)
     };
     // A zero or negative length would shrink the file over the tail.
     if (bytes <= 0)
+        return refuse();
+    // The document counts its frames in 32 bits; an insertion past that would
+    // write gigabytes of silence and leave a length out of step with the file.
+    if (int64_t{wave.m_nLength} + frames > std::numeric_limits<int32_t>::max())
         return refuse();
     // A cursor left past the end by a deletion inserts at the end, as Paste does.
     const int32_t at = std::clamp(wave.m_nCursor, 0, wave.m_nLength);

@@ -82,6 +82,26 @@ TEST(InsertSilence, NonPositiveLengthInsertsNothingAndSelectsNothing)
     }
 }
 
+TEST(InsertSilence, LengthPastTheFrameCountInsertsNothingAndSelectsNothing)
+{
+    EffectDoc doc(2, 44100, 16);
+    doc.Append16(std::vector<int16_t>(2 * 36000, 7));
+    doc.wave.m_nCursor = 50;
+    const auto work = doc.wave.WorkFilePath("Wave.tmp");
+    for (float seconds : {1e30f, 100000.0f, 48695.0f}) {  // the last: 36000 + 2147449500 frames
+        doc.Select(1, 2);
+        doc.fx.ApplyEffect(FxKindInsertSilence, seconds);
+        EXPECT_EQ(doc.wave.m_nLength, 36000);
+        EXPECT_EQ(std::filesystem::file_size(work), 36000u * 4);
+        EXPECT_EQ(doc.wave.m_nSelBegin, 50);
+        EXPECT_EQ(doc.wave.m_nSelEnd, 50);
+    }
+    // An ordinary insertion still goes in.
+    doc.fx.ApplyEffect(FxKindInsertSilence, 0.5f);
+    EXPECT_EQ(doc.wave.m_nLength, 36000 + 22050);
+    EXPECT_EQ(std::filesystem::file_size(work), (36000u + 22050u) * 4);
+}
+
 TEST(Reverse, ReversesTimeAndKeepsChannels)
 {
     // 40000 frames inside a longer document: three blocks, the shortest one nearest the start.
