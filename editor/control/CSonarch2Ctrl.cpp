@@ -438,12 +438,6 @@ int CSonarch2Ctrl::FxInsertSilence(float fTime)
         return 0;
     const CallGuard g(this);
     CControlParts& p = *g.parts;
-    // The document counts its frames in 32 bits. An insertion that would take
-    // it past that (a time of 1e30 seconds wrote gigabytes of silence and left
-    // a length that no longer matched the file) is refused the way the effect
-    // refuses an empty one: nothing inserted, nothing selected.
-    if (int64_t{p.m_wave.m_nLength} + p.m_wave.SecondsToFrames(fTime) > INT32_MAX)
-        fTime = 0.0f;
     // The undo record comes after the insertion, so that Undo removes it.
     p.m_effects.ApplyEffect(FxKindInsertSilence, fTime);
     p.m_wave.SaveUndo(UndoRemove);
