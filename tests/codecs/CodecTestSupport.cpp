@@ -157,6 +157,24 @@ std::vector<int16_t> ToSamples(const std::vector<uint8_t>& bytes)
     return samples;
 }
 
+std::vector<uint8_t> ToEightBit(const std::vector<int16_t>& samples)
+{
+    std::vector<uint8_t> bytes;
+    bytes.reserve(samples.size());
+    for (int16_t s : samples)
+        bytes.push_back(static_cast<uint8_t>((s >> 8) + 128));
+    return bytes;
+}
+
+std::vector<int16_t> WidenEightBit(const std::vector<uint8_t>& bytes)
+{
+    std::vector<int16_t> samples;
+    samples.reserve(bytes.size());
+    for (uint8_t b : bytes)
+        samples.push_back(static_cast<int16_t>((b - 128) * 256));
+    return samples;
+}
+
 void WritePcm16Wav(const std::string& path, const std::vector<int16_t>& samples, int channels, int rate)
 {
     std::vector<uint8_t> chunks;
@@ -186,8 +204,12 @@ std::vector<int16_t> DocumentSamples(CRMWave& wave)
 
 void FillDocument(CRMWave& wave, const std::vector<int16_t>& samples, int channels, int rate)
 {
-    ASSERT_TRUE(wave.CreateNew(channels, rate, 16));
-    const auto bytes = ToBytes(samples);
+    FillDocumentBytes(wave, ToBytes(samples), channels, rate, 16);
+}
+
+void FillDocumentBytes(CRMWave& wave, const std::vector<uint8_t>& bytes, int channels, int rate, int bits)
+{
+    ASSERT_TRUE(wave.CreateNew(channels, rate, bits));
     ASSERT_TRUE(wave.WriteData(bytes.data(), bytes.size()));
     wave.UpdateLength();
 }

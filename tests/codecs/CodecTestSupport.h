@@ -54,6 +54,10 @@ std::vector<uint8_t> RiffWave(const std::vector<uint8_t>& chunks);
 std::vector<uint8_t> FmtBody(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits);
 std::vector<uint8_t> ToBytes(const std::vector<int16_t>& samples);
 std::vector<int16_t> ToSamples(const std::vector<uint8_t>& bytes);
+// Unsigned 8-bit bytes of 16-bit samples (the high byte, offset by 128), and
+// those bytes widened back to 16 bits as a reader of them hears them.
+std::vector<uint8_t> ToEightBit(const std::vector<int16_t>& samples);
+std::vector<int16_t> WidenEightBit(const std::vector<uint8_t>& bytes);
 // A plain 16-bit PCM WAV file.
 void WritePcm16Wav(const std::string& path, const std::vector<int16_t>& samples, int channels, int rate);
 
@@ -63,6 +67,8 @@ std::vector<uint8_t> DocumentBytes(CRMWave& wave);
 std::vector<int16_t> DocumentSamples(CRMWave& wave);
 // Fills the document with 16-bit samples (CreateNew first).
 void FillDocument(CRMWave& wave, const std::vector<int16_t>& samples, int channels, int rate);
+// The same with raw sample bytes of any width.
+void FillDocumentBytes(CRMWave& wave, const std::vector<uint8_t>& bytes, int channels, int rate, int bits);
 
 // The best normalised correlation of `b` against `a` over lags 0..maxLag
 // (b delayed); *pLag gets the lag found.

@@ -210,17 +210,9 @@ TEST_F(Mp3Test, BitRateZeroMeansDefaultRate)
 
 TEST_F(Mp3Test, EightBitDocumentIsWidened)
 {
-    const auto signal = MakeSignal(22050, 1, 22050);
-    ASSERT_TRUE(m_wave.CreateNew(1, 22050, 8));
-    std::vector<uint8_t> bytes;
-    std::vector<int16_t> widened;
-    for (int16_t s : signal) {
-        const auto b = static_cast<uint8_t>((s >> 8) + 128);
-        bytes.push_back(b);
-        widened.push_back(static_cast<int16_t>((b - 128) * 256));
-    }
-    ASSERT_TRUE(m_wave.WriteData(bytes.data(), bytes.size()));
-    m_wave.UpdateLength();
+    const auto bytes = ToEightBit(MakeSignal(22050, 1, 22050));
+    const auto widened = WidenEightBit(bytes);
+    FillDocumentBytes(m_wave, bytes, 1, 22050, 8);
     ASSERT_EQ(m_sound.SaveFileAs(m_dir.File("eight"), FormatMp3), 1);
     const std::string out = m_dir.File("eight.mp3");
     EXPECT_EQ(Probe(out, "stream=sample_rate,channels"), "sample_rate=22050\nchannels=1\n");

@@ -159,10 +159,7 @@ TEST_F(SafeSaveTest, OddDocumentFormatsNeverLeaveTemporaryFiles)
 {
     for (int32_t rate : {0, 1, 7999, 400000}) {
         for (int32_t channels : {1, 2, 3}) {
-            ASSERT_TRUE(m_wave.CreateNew(channels, rate, 16));
-            const auto bytes = ToBytes(MakeSignal(4000, channels, 44100));
-            ASSERT_TRUE(m_wave.WriteData(bytes.data(), bytes.size()));
-            m_wave.UpdateLength();
+            FillDocument(m_wave, MakeSignal(4000, channels, 44100), channels, rate);
             for (int32_t code : {FormatMp3, FormatOgg}) {
                 const std::string name = "odd" + std::string(code == FormatMp3 ? ".mp3" : ".ogg");
                 std::filesystem::remove(m_dir.File(name));

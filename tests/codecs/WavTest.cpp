@@ -279,10 +279,8 @@ TEST_F(WavTest, WriterHeaderIsTheFortySixByteLayout)
 
 TEST_F(WavTest, WriterPadsAnOddDataChunk)
 {
-    ASSERT_TRUE(m_wave.CreateNew(1, 8000, 8));
     const std::vector<uint8_t> bytes = {1, 2, 3, 200, 255};
-    ASSERT_TRUE(m_wave.WriteData(bytes.data(), bytes.size()));
-    m_wave.UpdateLength();
+    FillDocumentBytes(m_wave, bytes, 1, 8000, 8);
     ASSERT_EQ(m_sound.SaveFileAs(m_dir.File("odd"), FormatWav), 1);
     const auto file = ReadFile(m_dir.File("odd.wav"));
     ASSERT_EQ(file.size(), 46u + 5 + 1);
