@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 using namespace dsptest;
 
@@ -100,6 +101,23 @@ TEST(InsertSilence, LengthPastTheFrameCountInsertsNothingAndSelectsNothing)
     doc.fx.ApplyEffect(FxKindInsertSilence, 0.5f);
     EXPECT_EQ(doc.wave.m_nLength, 36000 + 22050);
     EXPECT_EQ(std::filesystem::file_size(work), (36000u + 22050u) * 4);
+}
+
+TEST(InsertSilence, OneSecondTooManyAtTheEndOfAFullDocumentIsRefused)
+{
+    // A sparse working file 100 frames short of the 32-bit frame count, so
+    // that the refused insertion would have taken next to no disk space.
+    EffectDoc doc(1, 8000, 8);
+    const auto work = doc.wave.WorkFilePath("Wave.tmp");
+    const int32_t full = std::numeric_limits<int32_t>::max() - 100;
+    std::filesystem::resize_file(work, static_cast<std::uintmax_t>(full));
+    ASSERT_EQ(doc.wave.UpdateLength(), full);
+    doc.wave.m_nCursor = full;
+    doc.fx.ApplyEffect(FxKindInsertSilence, 1.0f);  // 8000 frames
+    EXPECT_EQ(doc.wave.m_nLength, full);
+    EXPECT_EQ(std::filesystem::file_size(work), static_cast<std::uintmax_t>(full));
+    EXPECT_EQ(doc.wave.m_nSelBegin, full);
+    EXPECT_EQ(doc.wave.m_nSelEnd, full);
 }
 
 TEST(Reverse, ReversesTimeAndKeepsChannels)
