@@ -5,11 +5,11 @@
 // whatever the selection's length.
 //
 // Effect families live in files of their own: GainEffects.cpp (amplify, fades,
-// invert, insert silence), Reverse.cpp, Echo.cpp, SpectralFilters.cpp,
+// invert, insert silence), Reverse.cpp, Echo.cpp, BrickWallFilters.cpp,
 // BassBoost.cpp and NoiseRemoval.cpp. The shared block loop is in BlockLoop.h.
 
 #include "SampleCodec.h"
-#include "SpectralMask.h"
+#include "FrequencyMask.h"
 
 #include <array>
 #include <cstdint>

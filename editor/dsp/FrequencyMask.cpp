@@ -1,4 +1,4 @@
-#include "SpectralMask.h"
+#include "FrequencyMask.h"
 
 namespace {
 constexpr int kMaskSize = 16384;

@@ -1,7 +1,7 @@
 // The brick-wall filters: masks, and what they do to sines.
 #include "EffectFixture.h"
 
-#include "dsp/SpectralMask.h"
+#include "dsp/FrequencyMask.h"
 
 using namespace dsptest;
 
@@ -40,7 +40,7 @@ double SineGainDb(int kind, float a, float b, double hz)
 
 }  // namespace
 
-TEST(SpectralMask, LowPassBinsAt44100)
+TEST(FrequencyMask, LowPassBinsAt44100)
 {
     std::vector<float> mask(16384, -1.0f);
     ASSERT_TRUE(BuildBrickWallMask(BrickWall::LowPass, 1000.0f, 0.0f, 44100, mask.data()));
@@ -50,7 +50,7 @@ TEST(SpectralMask, LowPassBinsAt44100)
     }
 }
 
-TEST(SpectralMask, EveryKindMirrorsAndKeepsItsEdgeBins)
+TEST(FrequencyMask, EveryKindMirrorsAndKeepsItsEdgeBins)
 {
     std::vector<float> mask(16384);
     ASSERT_TRUE(BuildBrickWallMask(BrickWall::HighPass, 1000.0f, 0.0f, 44100, mask.data()));
@@ -72,7 +72,7 @@ TEST(SpectralMask, EveryKindMirrorsAndKeepsItsEdgeBins)
         ASSERT_EQ(mask[i], mask[16383 - i]) << i;
 }
 
-TEST(SpectralMask, OutOfRangeFrequenciesAreRefused)
+TEST(FrequencyMask, OutOfRangeFrequenciesAreRefused)
 {
     std::vector<float> mask(16384, 7.0f);
     EXPECT_FALSE(BuildBrickWallMask(BrickWall::LowPass, 0.0f, 0.0f, 44100, mask.data()));
@@ -84,33 +84,33 @@ TEST(SpectralMask, OutOfRangeFrequenciesAreRefused)
     EXPECT_EQ(mask, std::vector<float>(16384, 7.0f));
 }
 
-TEST(SpectralFilters, LowPass)
+TEST(BrickWallFilters, LowPass)
 {
     EXPECT_NEAR(SineGainDb(FxKindLowPass, 1000.0f, 0.0f, 200.0), 0.0, 1.0);
     EXPECT_LT(SineGainDb(FxKindLowPass, 1000.0f, 0.0f, 5000.0), -40.0);
 }
 
-TEST(SpectralFilters, HighPass)
+TEST(BrickWallFilters, HighPass)
 {
     EXPECT_NEAR(SineGainDb(FxKindHighPass, 1000.0f, 0.0f, 5000.0), 0.0, 1.0);
     EXPECT_LT(SineGainDb(FxKindHighPass, 1000.0f, 0.0f, 200.0), -40.0);
 }
 
-TEST(SpectralFilters, BandPass)
+TEST(BrickWallFilters, BandPass)
 {
     EXPECT_NEAR(SineGainDb(FxKindBandPass, 500.0f, 2000.0f, 1000.0), 0.0, 1.0);
     EXPECT_LT(SineGainDb(FxKindBandPass, 500.0f, 2000.0f, 200.0), -40.0);
     EXPECT_LT(SineGainDb(FxKindBandPass, 500.0f, 2000.0f, 5000.0), -40.0);
 }
 
-TEST(SpectralFilters, BandStop)
+TEST(BrickWallFilters, BandStop)
 {
     EXPECT_LT(SineGainDb(FxKindBandStop, 500.0f, 2000.0f, 1000.0), -40.0);
     EXPECT_NEAR(SineGainDb(FxKindBandStop, 500.0f, 2000.0f, 200.0), 0.0, 1.0);
     EXPECT_NEAR(SineGainDb(FxKindBandStop, 500.0f, 2000.0f, 5000.0), 0.0, 1.0);
 }
 
-TEST(SpectralFilters, ChannelsAreFilteredOnTheirOwn)
+TEST(BrickWallFilters, ChannelsAreFilteredOnTheirOwn)
 {
     EffectDoc doc(2, kRate, 16);
     const auto low = Sine(kFrames, 200, kRate, 10000.0);
@@ -125,7 +125,7 @@ TEST(SpectralFilters, ChannelsAreFilteredOnTheirOwn)
     EXPECT_EQ(events.progress, (std::vector<float>{0, 16, 33, 50, 66, 83, 100, 100, 0}));
 }
 
-TEST(SpectralFilters, FramesAfterTheSelectionStayAsTheyWere)
+TEST(BrickWallFilters, FramesAfterTheSelectionStayAsTheyWere)
 {
     // 10000 selected frames: one block of 8193 and one of 1807.
     EffectDoc doc(1, kRate, 16);
@@ -145,7 +145,7 @@ TEST(SpectralFilters, FramesAfterTheSelectionStayAsTheyWere)
     EXPECT_LT(Db(Rms(tail) / 7071.0), -30.0);
 }
 
-TEST(SpectralFilters, OutOfRangeChangesNothingAndFiresNoProgress)
+TEST(BrickWallFilters, OutOfRangeChangesNothingAndFiresNoProgress)
 {
     EffectDoc doc(2, kRate, 16);
     doc.Append16(Interleave({Sine(1000, 440, kRate, 5000), Sine(1000, 880, kRate, 5000)}));

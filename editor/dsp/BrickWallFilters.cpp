@@ -4,7 +4,7 @@
 #include "BlockLoop.h"
 #include "CWaveEffects.h"
 #include "FFT.h"
-#include "SpectralMask.h"
+#include "FrequencyMask.h"
 
 #include "wave/CRMWave.h"
 #include "wave/ControlEvents.h"
