@@ -3,12 +3,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVRT_BUILD_TESTS=OFF -DVRT_BUILD_BENCH=OFF >/dev/null
-cmake --build build --target VantoRingtone
-
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: start the program under Xvfb with 'xvfb-run -a scripts/run.sh'." >&2
   exit 1
 fi
+
+scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target VantoRingtone
 exec build/app/VantoRingtone "$@"
