@@ -67,6 +67,10 @@ int Serve(const Options& o)
     std::thread stopper([&server, signals] {
         int received = 0;
         sigwait(&signals, &received);
+        // A signal that comes before the listening loop has begun must wait
+        // for it: stopping a server that is not running yet does nothing.
+        while (!server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         server.stop();
     });
     stopper.detach();

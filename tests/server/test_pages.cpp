@@ -49,8 +49,8 @@ TEST_P(PagesTest, PhonePageShowsTheRingtoneAndServesItsBytes)
         EXPECT_NE(file.disposition.find("filename*=UTF-8''%3Cb%3ETom%20%26%20%22Jerry%22.wav"), std::string::npos);
     }
 
-    for (const std::string path : {"/d/0123456789abcdef0123456789abcdef", "/d/" + token + "x", "/d/../admin",
-                                   "/d/" + token + "/../../vrt-sendd.sqlite"}) {
+    for (const std::string& path : std::vector<std::string>{"/d/0123456789abcdef0123456789abcdef", "/d/" + token + "x",
+                                                            "/d/../admin", "/d/" + token + "/../../vrt-sendd.sqlite"}) {
         const Answer missing = Get(Port(), path);
         EXPECT_EQ(missing.status, 404) << path;
         EXPECT_NE(missing.body.find("Ringtone not found"), std::string::npos) << path;
@@ -108,9 +108,10 @@ TEST_P(PagesTest, DeliveryCommandGetsNumberAndTextAndItsOutcomeIsKept)
         EXPECT_EQ(delivery.status, c.status);
         EXPECT_EQ(delivery.attempts, c.attempts);
         EXPECT_EQ(delivery.lastError, c.error);
-        if (delivery.status == std::string("sent"))
+        if (delivery.status == std::string("sent")) {
             EXPECT_EQ(ReadFile(script.string() + ".out"),
                       "447700900123|Your ringtone ring.wav is ready: " + m_server->BaseUrl() + "/d/" + token);
+        }
     }
 }
 

@@ -160,7 +160,7 @@ TEST_P(UploadTest, ConnectionsBeyondTheWorkersAndQueueAreTurnedAway)
 {
     StartService({"--workers", "1", "--queue", "1", "--request-timeout", "60"});
     // Four connections that never finish a request: one worker and one queue
-    // place hold two of them; the other two must be answered 503 at once.
+    // place hold two of them; the others must be answered 503 at once.
     std::vector<std::unique_ptr<RawClient>> clients;
     for (int i = 0; i < 4; ++i) {
         clients.push_back(std::make_unique<RawClient>(Port()));
@@ -172,9 +172,12 @@ TEST_P(UploadTest, ConnectionsBeyondTheWorkersAndQueueAreTurnedAway)
         readers.emplace_back([&, i] { answers[i] = clients[i]->ReadUntilClosed(15s); });
     for (auto& t : readers)
         t.join();
-    EXPECT_EQ(std::count_if(answers.begin(), answers.end(),
-                            [](const std::string& a) { return a.starts_with("HTTP/1.1 503"); }),
-              2);
+    // A worker slow to take its first connection off the queue turns one
+    // more away, never fewer.
+    const auto turnedAway = std::count_if(answers.begin(), answers.end(),
+                                          [](const std::string& a) { return a.starts_with("HTTP/1.1 503"); });
+    EXPECT_GE(turnedAway, 2);
+    EXPECT_LE(turnedAway, 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, UploadTest, ::testing::ValuesIn(Backends()),
