@@ -5,6 +5,7 @@
 #include "ServiceFixture.h"
 
 #include <atomic>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -34,6 +35,8 @@ TEST_P(LoadTest, TwoHundredUploadsOnABalanceOf150)
 {
     StartService({}, 150);
     std::atomic<int> ok = 0, balance = 0, other = 0;
+    std::mutex mutex;
+    std::string unexpected;
     std::vector<std::thread> clients;
     for (int c = 0; c < 20; ++c)
         clients.emplace_back([&, c] {
@@ -43,15 +46,18 @@ TEST_P(LoadTest, TwoHundredUploadsOnABalanceOf150)
                     ++ok;
                 else if (a.status == 400 && a.error == "BALANCE")
                     ++balance;
-                else
+                else {
                     ++other;
+                    std::lock_guard lock(mutex);
+                    unexpected += std::to_string(a.status) + " " + a.error + " " + a.body + "\n";
+                }
             }
         });
     for (auto& t : clients)
         t.join();
     EXPECT_EQ(ok, 150);
     EXPECT_EQ(balance, 50);
-    EXPECT_EQ(other, 0);
+    EXPECT_EQ(other, 0) << unexpected;
     EXPECT_EQ(m_storage->Balance("CODE1"), 0);
     EXPECT_EQ(m_storage->Ringtones().size(), 150u);
     ExpectStoreMatchesRecords(*m_storage, m_dir.Path());
