@@ -18,6 +18,8 @@ PACKAGES=(
   python3
   openssl
   libclang-rt-14-dev
+  libcpp-httplib-dev libssl-dev libsqlite3-dev libpq-dev postgresql libqrencode-dev
+  chromium curl
 )
 
 missing=()
