@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -90,6 +91,12 @@ BoundedServer::BoundedServer(ConnectionLimits limits, int workers, int queueLeng
     set_keep_alive_max_count(limits.requestsPerConnection);
     set_keep_alive_timeout(limits.keepAlive.count());
     new_task_queue = [workers, queueLength] { return new BoundedTaskQueue(workers, queueLength); };
+}
+
+void BoundedServer::WidenBacklog(int connections)
+{
+    // listen() on a listening socket only changes its backlog.
+    ::listen(svr_sock_, std::max(connections, 16));
 }
 
 bool BoundedServer::process_and_close_socket(int sock)

@@ -18,6 +18,10 @@ public:
 
     const ConnectionLimits& Limits() const { return m_limits; }
 
+    // After binding: lets the kernel hold as many not yet accepted connections
+    // as the queue may take, instead of the library's five.
+    void WidenBacklog(int connections);
+
 private:
     bool process_and_close_socket(int sock) override;
 

@@ -21,6 +21,7 @@ using httplib::Response;
 
 void Refuse(Response& res, const char* error, const std::string& reason)
 {
+    std::cerr << "vrt-sendd: refused an upload (" << error << "): " << reason << std::endl;
     res.status = 400;
     res.set_header("ERROR", error);
     res.set_content(reason + "\n", "text/plain; charset=utf-8");

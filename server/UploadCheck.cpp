@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <string_view>
 
 namespace sendd {
 namespace {
@@ -26,6 +27,11 @@ constexpr std::array<Format, 7> kFormats{{
 
 constexpr const char* kHeaderNames[] = {"CreditCode", "MobileNo", "MobileModel", "CountryName",
                                         "Email",      "FileName", "FileLength"};
+
+bool CanBeEmpty(std::string_view name)
+{
+    return name == "MobileModel" || name == "CountryName" || name == "Email";
+}
 
 bool IsDigits(const std::string& s)
 {
@@ -64,6 +70,10 @@ std::variant<UploadHeaders, std::string> CheckUploadHeaders(const HeaderLookup& 
     std::optional<std::string> values[std::size(kHeaderNames)];
     for (std::size_t i = 0; i < std::size(kHeaderNames); ++i) {
         values[i] = header(kHeaderNames[i]);
+        // The program sends an empty model, country or e-mail as an empty
+        // header, which the HTTP parser does not keep: absent means empty there.
+        if (!values[i] && CanBeEmpty(kHeaderNames[i]))
+            values[i] = std::string();
         if (!values[i])
             return std::string("header ") + kHeaderNames[i] + " is missing";
     }

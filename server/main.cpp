@@ -44,6 +44,7 @@ int Serve(const Options& o)
         std::cerr << "vrt-sendd: cannot listen on " << o.listenHost << ":" << o.listenPort << std::endl;
         return 1;
     }
+    server.WidenBacklog(o.workers + o.queue);
     const std::string address = "http://" + HostForUrl(o.listenHost) + ":" + std::to_string(port);
     ServiceConfig config{o.publicUrl.empty() ? address : o.publicUrl, o.maxBytes, o.adminPassword};
     while (!config.publicUrl.empty() && config.publicUrl.back() == '/')

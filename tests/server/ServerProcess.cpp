@@ -262,7 +262,7 @@ Answer Upload(int port, const std::string& body, const UploadFields& f, std::opt
             headers.emplace(name, value);
     const auto result = client.Post("/ktx-pro/ZodiZedere.do", headers, body, "application/octet-stream");
     if (!result)
-        return {};
+        return {0, {}, httplib::to_string(result.error()), {}, {}};
     return {result->status, result->get_header_value("ERROR"), result->body, {}, {}};
 }
 

@@ -96,7 +96,7 @@ struct UploadFields
 
 struct Answer
 {
-    int status = 0; // 0: no answer
+    int status = 0; // 0: no answer; `body` then says why
     std::string error; // the ERROR header
     std::string body;
     std::string contentType;

@@ -78,7 +78,8 @@ TEST_P(UploadTest, MalformedRequestsAreRefusedWithAReason)
         return f;
     };
     const std::vector<Case> cases = {
-        {"header missing", kWav, {}, "Email", "header Email is missing"},
+        {"header missing", kWav, {}, "CreditCode", "header CreditCode is missing"},
+        {"name missing", kWav, {}, "FileName", "header FileName is missing"},
         {"length differs", kWav, with([](auto& f) { f.fileLength = "19999"; }), {}, "FileLength is 19999"},
         {"length not a number", kWav, with([](auto& f) { f.fileLength = "20e3"; }), {}, "FileLength must be"},
         {"path in name", kWav, with([](auto& f) { f.fileName = "../../etc/ring.wav"; }), {}, "FileName"},
@@ -86,6 +87,7 @@ TEST_P(UploadTest, MalformedRequestsAreRefusedWithAReason)
         {"control character", kWav, with([](auto& f) { f.fileName = "ri\x01ng.wav"; }), {}, "FileName"},
         {"other extension", kWav, with([](auto& f) { f.fileName = "ring.exe"; }), {}, "FileName"},
         {"no extension", kWav, with([](auto& f) { f.fileName = "ring"; }), {}, "FileName"},
+        {"empty name", kWav, with([](auto& f) { f.fileName = ""; }), {}, "header FileName is missing"},
         {"mobile not digits", kWav, with([](auto& f) { f.mobileNo = "+44 7700"; }), {}, "MobileNo"},
         {"not audio", std::string(5000, 'x'), {}, {}, "not audio"},
         {"wav named mp3", kWav, with([](auto& f) { f.fileName = "ring.mp3"; }), {}, "not .mp3 audio"},
