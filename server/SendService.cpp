@@ -170,8 +170,14 @@ void SendService::Upload(const Request& req, Response& res, const httplib::Conte
         written = incoming->Append(data, size);
         return written;
     });
-    if (!received && written)
-        return; // the client went away or was too slow; nobody to answer
+    if (!received && written) {
+        // The client went away or was too slow: whoever is still there must
+        // not read this as a success.
+        res.status = 408;
+        res.set_content("the body did not arrive in time\n", "text/plain; charset=utf-8");
+        CloseAfterAnswer(res);
+        return;
+    }
     if (!written || !incoming->Finish())
         return ServerFault(res, "cannot write " + incoming->TempPath().string());
     if (incoming->Size() != h.fileLength)
