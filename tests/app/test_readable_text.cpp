@@ -6,12 +6,14 @@
 
 #include "ColourScheme.h"
 #include "ProfileStore.h"
+#include "dlgMakeRingtone.h"
 #include "dlgSettings.h"
 #include "frmAbout.h"
 #include "frmAudioProcess.h"
 #include "frmKTX.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QHash>
@@ -91,10 +93,12 @@ QList<InkOnGround> TextsOf(QWidget* window)
             texts.append(Measure(QStringLiteral("frame ") + box->title(), box, GroupTitleArea(box)));
     for (QCheckBox* box : window->findChildren<QCheckBox*>())
         if (shown(box))
-            texts.append(Measure(box->text(), box, ButtonTextArea(box, QStyle::SE_CheckBoxContents)));
+            texts.append(Measure(box->objectName() + u' ' + box->text(), box,
+                                 ButtonTextArea(box, QStyle::SE_CheckBoxContents)));
     for (QRadioButton* button : window->findChildren<QRadioButton*>())
         if (shown(button))
-            texts.append(Measure(button->text(), button, ButtonTextArea(button, QStyle::SE_RadioButtonContents)));
+            texts.append(Measure(button->objectName() + u' ' + button->text(), button,
+                                 ButtonTextArea(button, QStyle::SE_RadioButtonContents)));
     if (auto* main = qobject_cast<QMainWindow*>(window); main && main->menuWidget())
         for (QAction* menu : main->menuBar()->actions())
             texts.append(Measure(QStringLiteral("menu ") + menu->text(), main->menuBar(),
@@ -165,6 +169,14 @@ void TestReadableText::everyWindow_data()
     QTest::newRow("Options") << Make([] {
         return std::unique_ptr<QWidget>(new dlgSettings(nullptr, QStringLiteral(VRT_TEST_DATA_DIR)));
     }) << QStringList{"frame Profile", "lblFindModelLink Cant Find My Phone", "Label1 E-Mail"};
+    QTest::newRow("Make Ringtone") << Make([] {
+        auto dialog = std::make_unique<dlgMakeRingtone>();
+        dialog->SetSelection(0, 45, 60);
+        dialog->SetFileName(QStringLiteral("/tmp/tone"));
+        QTest::keyClick(dialog->findChild<QComboBox*>(QStringLiteral("cboTarget")), Qt::Key_Down);
+        return std::unique_ptr<QWidget>(std::move(dialog));
+    }) << QStringList{"chkLoop Loop seamlessly on Android", "chkSnap Snap to zero crossings",
+                      "lblStatus Longer than 30 seconds: many phones stop a ringtone there."};
     QTest::newRow("audio processing") << Make([] { return std::unique_ptr<QWidget>(new frmAudioProcess); })
                                       << QStringList{"menu &File"};
 }
