@@ -1,7 +1,10 @@
 #include "ColourScheme.h"
 
+#include <QAbstractSpinBox>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QPalette>
+#include <QScrollBar>
 #include <QWidget>
 
 #include <cmath>
@@ -63,6 +66,21 @@ void ApplyColourScheme(QWidget* window, const QList<QWidget*>& frames, const QCo
     PaintBackground(window, colour);
     for (QWidget* frame : frames)
         PaintBackground(frame, colour);
+    // Spin boxes and scroll bars draw their arrows in the text colour on
+    // their own light buttons: they keep the usual one.
+    if (!window)
+        return;
+    const auto keepUsualText = [](QWidget* widget) {
+        const QPalette usual = QGuiApplication::palette();
+        QPalette palette = widget->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            palette.setColor(group, QPalette::WindowText, usual.color(group, QPalette::WindowText));
+        widget->setPalette(palette);
+    };
+    for (QWidget* widget : window->findChildren<QAbstractSpinBox*>())
+        keepUsualText(widget);
+    for (QWidget* widget : window->findChildren<QScrollBar*>())
+        keepUsualText(widget);
 }
 
 double ContrastRatio(const QColor& a, const QColor& b)

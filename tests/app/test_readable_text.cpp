@@ -12,6 +12,7 @@
 #include "frmAudioProcess.h"
 #include "frmKTX.h"
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -23,6 +24,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyleOptionGroupBox>
+#include <QStyleOptionSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -104,6 +106,25 @@ QList<InkOnGround> TextsOf(QWidget* window)
             texts.append(Measure(QStringLiteral("menu ") + menu->text(), main->menuBar(),
                                  main->menuBar()->actionGeometry(menu)));
     return texts;
+}
+
+// The arrows of spin boxes, drawn on their own buttons.
+QList<InkOnGround> ArrowsOf(QWidget* window)
+{
+    QList<InkOnGround> arrows;
+    for (QAbstractSpinBox* box : window->findChildren<QAbstractSpinBox*>()) {
+        QStyleOptionSpinBox option;
+        option.initFrom(box);
+        option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxFrame;
+        option.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+        option.buttonSymbols = box->buttonSymbols();
+        const QRect up = box->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, box);
+        // The middle of the button: the arrow, without the box's frame.
+        QRect middle(0, 0, up.width() / 2 + 1, up.height() / 2 + 1);
+        middle.moveCenter(up.center());
+        arrows.append(Measure(box->objectName() + QStringLiteral(" up arrow"), box, middle));
+    }
+    return arrows;
 }
 
 } // namespace
@@ -203,6 +224,11 @@ void TestReadableText::everyWindow()
                                                        .arg(text.where, text.ink.name(), text.ground.name())
                                                        .arg(text.Ratio(), 0, 'f', 2)));
     }
+    // Arrows are no text, but they must not vanish either (3:1 for graphics).
+    for (const InkOnGround& arrow : ArrowsOf(window.get()))
+        QVERIFY2(arrow.Ratio() >= 3.0, qPrintable(QStringLiteral("%1: %2 on %3 is %4:1")
+                                                        .arg(arrow.where, arrow.ink.name(), arrow.ground.name())
+                                                        .arg(arrow.Ratio(), 0, 'f', 2)));
     for (const QString& name : expected)
         QVERIFY2(seen.contains(name), qPrintable(name + QStringLiteral(" not among ") + seen.join(u'|')));
     QVERIFY(onTheBlue > 0);
