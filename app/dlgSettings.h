@@ -60,14 +60,20 @@ private slots:
     void OnFindModelLink();
 
 private:
+    // Building the controls (dlgSettingsControls.cpp).
     void CreateControls();
+
+    // Lists, the Full Number and the profile between the store and the boxes
+    // (dlgSettingsProfile.cpp).
     void LoadMobileModels();
     void LoadCountryCodes();
     void ParseCountryLine(const QString& line, int position);
     void ReadProfileIntoDialog();
     void ShowProfile();
     void ClearProfile();
-    bool SaveProfile();
+    void SaveProfile();
+
+    bool ConfirmSave();
     void Finish();
     QString DataFilePath(const QString& fileName) const;
 

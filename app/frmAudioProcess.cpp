@@ -5,6 +5,7 @@
 #include "AudioProcessScale.h"
 #include "ColourScheme.h"
 #include "ControlHost.h"
+#include "FileDialogCompletion.h"
 #include "TypeLib.h"
 
 #include <QAction>
@@ -265,10 +266,7 @@ bool frmAudioProcess::ChooseFile(bool save, QString* chosenName)
     ++m_nBusy;
     const int answer = dlgCommon->exec();
     --m_nBusy;
-    // The name box's completion list can outlive the dialog when Return
-    // accepts it, and would swallow the next click.
-    if (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
+    CloseCompletionPopup(dlgCommon);
     const bool chosen = answer == QDialog::Accepted && !dlgCommon->selectedFiles().isEmpty() && !m_bCloseRequested;
     if (chosen)
         *chosenName = dlgCommon->selectedFiles().constFirst();

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class CRingtoneUploader;
+class ElidedLabel;
 class QAction;
 class QAudioOutput;
 class QFileDialog;
@@ -62,9 +63,10 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr char kMessageTitle[] = "Vanto Mobile";
+
     void CreateMenus();
     void CreateControls();
     QWidget* CreatePreviewControls();
@@ -93,7 +95,8 @@ private:
     QString m_strFileLength;
     QByteArray m_body;
 
-    // The Open dialog's current file name; the source of the extension.
+    // The Open dialog's current file name; the source of the extension. The
+    // file itself is the one lblFileName shows.
     QString m_strOpenFileName;
 
     QAction* actOpen = nullptr;
@@ -105,7 +108,7 @@ private:
     QAction* actAbout = nullptr;
 
     QLabel* lblTiitle1 = nullptr;
-    QLabel* lblFileName = nullptr;
+    ElidedLabel* lblFileName = nullptr;
     QGroupBox* Frame1 = nullptr;
     QPushButton* cmdOpen = nullptr;
     QPushButton* cmdUpload = nullptr;

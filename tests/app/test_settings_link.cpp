@@ -179,7 +179,7 @@ private slots:
                  Qt::PointingHandCursor);
     }
 
-    void linkOpensThePhoneListAndTurnsRed()
+    void linkOpensThePhoneListAndChangesColour()
     {
         qputenv(kEnvPhoneListPage, "http://phones.vanto-mobile.example/list.html");
         UrlRecorder recorder;
@@ -187,12 +187,16 @@ private slots:
         dlgSettings dialog(nullptr, QStringLiteral(VRT_TEST_DATA_DIR));
         dialog.show();
         auto* link = dialog.findChild<QLabel*>(QStringLiteral("lblFindModelLink"));
-        QVERIFY(link->palette().color(QPalette::WindowText) != QColor(255, 0, 0));
+        const QColor unvisited = link->palette().color(QPalette::WindowText);
         QTest::mouseClick(link, Qt::LeftButton);
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         qunsetenv(kEnvPhoneListPage);
         QCOMPARE(recorder.urls, QList<QUrl>{QUrl(QStringLiteral("http://phones.vanto-mobile.example/list.html"))});
-        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        // The visited colour differs and stays readable on the blue.
+        const QColor visited = link->palette().color(QPalette::WindowText);
+        QVERIFY(visited != unvisited);
+        QCOMPARE(visited, VisitedLinkOn(SchemeColour()));
+        QVERIFY(ContrastRatio(visited, link->palette().color(QPalette::Window)) >= 4.5);
     }
 };
 

@@ -210,14 +210,17 @@ void TestUploadHostile::endlessBodyEndsAtTheTimeoutWithoutPilingUp()
 void TestUploadHostile::longBodyIsReadToItsEnd()
 {
     // Dropping the body as it comes must not stall an answer longer than
-    // the buffer.
+    // the buffer: the whole answer is read, however fast the machine, and
+    // the send succeeds.
     HostileHttpServer server(Behaviour::LongBody);
     QVERIFY(server.IsListening());
     const Outcome o = SendTo(server);
     QVERIFY2(o.result == UploadResult::Success, qPrintable(Describe(o)));
-    QVERIFY2(o.elapsedMs < kTimeout.count() / 2, qPrintable(Describe(o)));
+    QCOMPARE(FeedbackText(o.result, AppConfig{}), std::optional<QString>(QStringLiteral("Operation Successful")));
     CheckWaitWasHealthy(o);
-    QVERIFY(server.BytesSent() > 3 * 1024 * 1024);
+    // The server's thread counts the last block after the client has it.
+    QVERIFY(server.AnswerSize() > 3 * 1024 * 1024);
+    QTRY_COMPARE(server.BytesSent(), server.AnswerSize());
 }
 
 void TestUploadHostile::endlessHeaderEndsAtTheTimeout()

@@ -65,6 +65,8 @@ public:
     }
     // Bytes of answer written to the client so far.
     int64_t BytesSent() const { return m_sent; }
+    // Bytes of the whole answer, once it is known (0 before).
+    int64_t AnswerSize() const { return m_answerSize; }
     bool RequestArrived() const { return m_requestArrived; }
     // The client closed or reset the connection.
     bool ClientWentAway() const { return m_clientGone; }
@@ -131,8 +133,9 @@ private:
         }
         case Behaviour::LongBody: {
             const std::size_t size = m_size == 100 * 1024 ? 3 * 1024 * 1024 : m_size;
-            if (SendAll(client, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n")
-                && SendAll(client, std::string(size, 'l')))
+            const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n";
+            m_answerSize = static_cast<int64_t>(head.size() + size);
+            if (SendAll(client, head) && SendAll(client, std::string(size, 'l')))
                 DrainUntilGone(client);
             break;
         }
@@ -243,6 +246,7 @@ private:
     uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<int64_t> m_sent{0};
+    std::atomic<int64_t> m_answerSize{0};
     std::atomic<bool> m_requestArrived{false};
     std::atomic<bool> m_clientGone{false};
     std::thread m_thread;
