@@ -185,7 +185,7 @@ int main(int argc, char** argv)
     int status = 0;
     {
         Bench bench;
-        if (!bench.monitor.Start(sink + ".monitor")) {
+        if (!bench.monitor.Start(sink + ".monitor") || !bench.monitor.WaitForData(std::chrono::seconds(5))) {
             std::fprintf(stderr, "cannot record the monitor: %s\n", bench.monitor.Error().c_str());
             status = 1;
         } else {

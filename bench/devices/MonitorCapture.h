@@ -24,6 +24,10 @@ public:
     // Starts recording `source` at 44100 Hz; false with a reason in Error().
     bool Start(const std::string& source);
     void Clear();
+    // Waits until the source has delivered anything: a null sink renders up
+    // to two seconds ahead while nothing asks it for less, so a new stream's
+    // first sound waits for its next turn.
+    bool WaitForData(std::chrono::milliseconds timeout) const;
     // The estimated time of the first sample louder than `threshold` at or
     // after `from`, and of the last one.
     std::optional<Clock::time_point> FirstLoud(Clock::time_point from, int threshold) const;

@@ -23,6 +23,7 @@ struct FakeOutState {
     void* instance = nullptr;
     bool paused = false;
     bool open = false;
+    bool lost = false;
     int devicesCreated = 0;
 };
 
@@ -40,6 +41,7 @@ public:
     MMResult Restart() override;
     MMResult Reset() override;
     MMResult Close() override;
+    bool IsLost() const override { return m_state.lost; }
     std::string ErrorText(MMResult code) const override { return WaveErrorText(code, "fake"); }
 
 private:

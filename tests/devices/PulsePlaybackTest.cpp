@@ -1,5 +1,4 @@
-// Playback and recording end to end: PortAudio through ALSA's "pulse" device
-// into a real PulseAudio server, on a null sink of this test's own whose
+// Playback and recording end to end: streams on a real PulseAudio server, on a null sink of this test's own whose
 // monitor parecord captures (and from which the recorder reads while paplay
 // plays). The test command starts the server.
 
@@ -103,16 +102,12 @@ TEST_F(PulseTest, PlaysA440HzToneIntoTheSink)
     // A gap in the output shows as silence inside the tone.
     const std::size_t quiet = LongestQuietRun(samples, tone, 500);
     const PlaybackStats stats = player.LastPlaybackStats();
-    std::cout << "[ playback ] device " << stats.device << ", " << stats.buffersPlayed
+    std::cout << "[ playback ] sink " << stats.device << ", " << stats.buffersPlayed
               << " buffers, captured tone " << toneSeconds << " s, longest quiet run in it "
-              << quiet * 1000.0 / kRate << " ms, underruns " << stats.underruns
-              << ", largest gap " << stats.largestGapSeconds * 1000 << " ms, largest interval between writes "
-              << stats.largestWriteIntervalSeconds * 1000 << " ms\n";
+              << quiet * 1000.0 / kRate << " ms, underruns " << stats.underruns << "\n";
     RecordProperty("device", stats.device);
-    RecordProperty("largest_gap_ms", std::to_string(stats.largestGapSeconds * 1000));
-    RecordProperty("largest_write_interval_ms", std::to_string(stats.largestWriteIntervalSeconds * 1000));
     EXPECT_LT(quiet, static_cast<std::size_t>(kRate / 20));  // under 50 ms
-    EXPECT_NE(stats.device.find("pulse"), std::string::npos);
+    EXPECT_EQ(stats.device, sink.Name());
     EXPECT_EQ(stats.buffersPlayed, static_cast<int>((kToneSeconds * kRate * 4 + 8191) / 8192));
 }
 
