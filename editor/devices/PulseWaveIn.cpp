@@ -10,7 +10,7 @@ namespace {
 using std::chrono::milliseconds;
 
 // How much the server gathers before it sends: well inside one block.
-constexpr pa_usec_t kFragmentUsec = 10000;
+constexpr pa_usec_t kFragmentUsec = 5000;
 // How often the delivery thread looks for full buffers.
 constexpr milliseconds kDeliveryPoll{2};
 constexpr milliseconds kServerTimeout{3000};

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -50,6 +51,14 @@ protected:
         return out;
     }
 
+    // A script line that runs `line` no earlier than `ms` after it is read.
+    // The host's timers are Qt's coarse timers, which may fire up to 5% of
+    // their interval early; a stretched one lands between `ms` and 5% later.
+    static std::string NotBefore(int ms, const std::string& line)
+    {
+        return "after " + std::to_string((ms * 100 + 94) / 95) + " " + line + "\n";
+    }
+
     // The value printed for `name` ("name = value"), or NaN.
     static double Value(const std::string& out, const std::string& name)
     {
@@ -72,8 +81,8 @@ TEST_F(HostDevicesTest, RecordKeepsEveryBlockCapturedBeforeStop)
     };
     for (const Case c : {Case{1000, 0.9}, Case{2500, 2.4}}) {
         for (int run = 0; run < kRuns; ++run) {
-            const std::string out = RunHost("NewFile 1 44100 16\nafter " + std::to_string(c.stopAfterMs) +
-                                            " Stop\nRecord 0\nget WaveLength\n");
+            const std::string out =
+                RunHost("NewFile 1 44100 16\n" + NotBefore(c.stopAfterMs, "Stop") + "Record 0\nget WaveLength\n");
             const double frames = Value(out, "WaveLength");
             EXPECT_GE(frames, c.keepsAtLeastSeconds * kRate)
                 << "stopped after " << c.stopAfterMs << " ms, run " << run << ":\n" << out;
@@ -89,8 +98,8 @@ TEST_F(HostDevicesTest, PlayOfTwoSecondsMovesAtOnceAndReturnsInTime)
     for (int run = 0; run < kRuns; ++run) {
         // The timers start just before Play; one that fires while Play runs
         // sees it playing, one that fires after it returned sees it idle.
-        const std::string out = RunHost("Load \"" + tone.string() + "\" 4\nafter 300 get PlayTime\n"
-                                        "after 2300 get PlayerStatus\nPlay\n");
+        const std::string out = RunHost("Load \"" + tone.string() + "\" 4\n" + NotBefore(300, "get PlayTime") +
+                                        NotBefore(2300, "get PlayerStatus") + "Play\n");
         EXPECT_EQ(Value(out, "Load"), 1) << out;
         EXPECT_GT(Value(out, "PlayTime"), 0.0) << "PlayTime has not moved 300 ms into Play, run " << run << ":\n" << out;
         EXPECT_EQ(Value(out, "PlayerStatus"), 0) << "Play still runs 2.3 s into a 2 s range, run " << run << ":\n" << out;
