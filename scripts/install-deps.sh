@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpg123-dev libvorbis-dev libogg-dev libmp3lame-dev libmp3lame0
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-  portaudio19-dev libasound2-plugins alsa-utils
+  libpulse-dev libasound2-plugins alsa-utils
   pulseaudio pulseaudio-utils
   xvfb xauth
   sox libsox-fmt-all lame mpg123 vorbis-tools ffmpeg

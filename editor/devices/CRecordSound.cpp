@@ -86,6 +86,14 @@ void CRecordSound::OnStop()
     if (!m_bRecording)
         return;
     bool ok = m_hWaveIn->Stop() == MMSYSERR_NOERROR;
+    // The stop hands back every buffer filled before it, then the partly
+    // filled one. The full ones, waiting behind this message, reach the
+    // writer before WM_WRITE_STOP: the recording keeps everything captured
+    // up to the stop.
+    HandleWaiting([](const ThreadMessage& m) {
+        return m.message == MM_WIM_DATA && m.block &&
+               m.block->header.dwBytesRecorded == m.block->header.dwBufferLength;
+    });
     // The reset hands every queued buffer back as MM_WIM_DATA, handled after
     // this message; WM_WRITE_STOP below reaches the writer before their
     // blocks, so those partial blocks are discarded.

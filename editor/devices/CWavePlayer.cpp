@@ -6,12 +6,17 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
-// How long a loop that waits for the device sleeps between message steps
-// when no buffer comes back; a returned buffer wakes it at once.
-constexpr std::chrono::milliseconds kDeviceWait{2};
+// A loop that waits for the device sleeps this long between message steps;
+// the device's thread only moves atomic counters, so nothing wakes it.
+void WaitForDevice()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 }  // namespace
 
 CWavePlayer::CWavePlayer() = default;
@@ -20,7 +25,7 @@ CWavePlayer::~CWavePlayer() = default;
 
 void CWavePlayer::SetDevices(IWaveDevices* devices)
 {
-    m_pDevices = devices ? devices : &m_portAudio;
+    m_pDevices = devices ? devices : &m_pulse;
 }
 
 IPlayerView& CWavePlayer::View()
@@ -64,21 +69,22 @@ int CWavePlayer::Play()
     m_nRecordPos = 0;
     g_pControl->FireChangePlayer();
 
-    if (!m_pWave || !m_pWave->IsOpen() || !OpenPlayback()) {
-        ReleasePlayback();
+    CPlaybackRing& ring = lease.Ring();
+    if (!m_pWave || !m_pWave->IsOpen() || !OpenPlayback(ring)) {
+        ReleasePlayback(ring);
         m_nStatus = PlayerIdle;
         g_pControl->FireChangePlayer();
         return 0;
     }
 
     do {
-        PlayPass();
-    } while (m_bLoop && (m_nStatus == PlayerPlaying || m_nStatus == PlayerPaused));
+        PlayPass(ring);
+    } while (m_bLoop && !DeviceLost() && (m_nStatus == PlayerPlaying || m_nStatus == PlayerPaused));
 
     g_pControl->FireProgress(100.0f);
     PumpMessages();
 
-    ReleasePlayback();
+    ReleasePlayback(ring);
     lease.Release();  // a Play from the message steps below may start afresh
 
     g_pControl->FireProgress(0.0f);
@@ -92,16 +98,16 @@ int CWavePlayer::Play()
     return 1;
 }
 
-bool CWavePlayer::OpenPlayback()
+bool CWavePlayer::OpenPlayback(CPlaybackRing& ring)
 {
     try {
-        g_pPlayBuffers = std::make_unique<PlayBuffers>();
+        ring.m_pPlayBuffers = std::make_unique<PlayBuffers>();
     } catch (const std::bad_alloc&) {
         return false;
     }
-    g_nFreeBuffers = kPlayBufferCount;
-    g_nCurrentBuffer = 0;
-    g_nBuffersDone = 0;
+    ring.m_nFreeBuffers = kPlayBufferCount;
+    ring.m_nCurrentBuffer = 0;
+    ring.m_nBuffersDone = 0;
 
     const WaveFormat format = OutputFormat();
     auto device = m_pDevices->CreateWaveOut();
@@ -110,7 +116,7 @@ bool CWavePlayer::OpenPlayback()
     // Only a bad-format answer counts as no; the real open decides the rest.
     MMResult result = device->QueryFormat(format);
     if (result != WAVERR_BADFORMAT)
-        result = device->Open(format, &PlaybackDone, &g_nFreeBuffers);
+        result = device->Open(format, &PlaybackDone, &ring);
     if (result != MMSYSERR_NOERROR) {
         m_strDeviceError = device->ErrorText(result);
         return false;
@@ -120,22 +126,23 @@ bool CWavePlayer::OpenPlayback()
     return true;
 }
 
-void CWavePlayer::ReleasePlayback()
+void CWavePlayer::ReleasePlayback(CPlaybackRing& ring)
 {
-    if (g_pPlayBuffers && m_hWaveOut) {
-        for (WaveHeader& header : g_pPlayBuffers->headers) {
+    if (ring.m_pPlayBuffers && m_hWaveOut) {
+        for (WaveHeader& header : ring.m_pPlayBuffers->headers) {
             if (header.dwFlags & WaveHeader::kPrepared)
                 m_hWaveOut->Unprepare(header);
         }
     }
-    g_nBuffersDone = 0;
-    g_pPlayBuffers.reset();
+    ring.m_nBuffersDone = 0;
+    // The device goes first: its thread may still hold the buffers.
     if (m_hWaveOut)
         m_hWaveOut->Close();
     m_hWaveOut.reset();
+    ring.m_pPlayBuffers.reset();
 }
 
-void CWavePlayer::PlayPass()
+void CWavePlayer::PlayPass(CPlaybackRing& ring)
 {
     CRMWave& wave = *m_pWave;
     int64_t limit = 0;
@@ -151,7 +158,7 @@ void CWavePlayer::PlayPass()
     }
     const int64_t blocks = limit / kPlayBufferSize;
 
-    g_nBuffersDone = 0;
+    ring.m_nBuffersDone = 0;
     g_pControl->FireProgress(0.0f);
     m_nPlayPos = 0;
     g_pControl->FireChangePlayer();
@@ -164,11 +171,11 @@ void CWavePlayer::PlayPass()
     int64_t total = 0;
     int32_t last = -1;
     for (;;) {
-        while (m_nStatus == PlayerPaused) {
+        while (m_nStatus == PlayerPaused && !DeviceLost()) {
             PumpMessages();
-            WaitForPlaybackDone(kDeviceWait);
+            WaitForDevice();
         }
-        if (m_nStatus != PlayerPlaying)
+        if (m_nStatus != PlayerPlaying || DeviceLost())
             break;
         const std::size_t n = wave.ReadData(block.data(), block.size());
         if (n == 0)
@@ -179,24 +186,26 @@ void CWavePlayer::PlayPass()
             const auto past = static_cast<std::ptrdiff_t>(std::min<int64_t>(total - limit, n));
             std::fill(block.begin() + static_cast<std::ptrdiff_t>(n) - past,
                       block.begin() + static_cast<std::ptrdiff_t>(n), silence);
-            QueueBlock(block.data(), block.size());
+            QueueBlock(ring, block.data(), block.size());
             break;
         }
-        QueueBlock(block.data(), block.size());
-        ReportPlayPosition(blocks, last);
+        if (!QueueBlock(ring, block.data(), block.size()))
+            break;
+        ReportPlayPosition(ring, blocks, last);
     }
 
     // Drain: wait until the device has handed every buffer back. A paused
-    // device holds the drain until Continue or Stop.
-    while (g_nFreeBuffers < kPlayBufferCount) {
-        ReportPlayPosition(blocks, last);
-        WaitForPlaybackDone(kDeviceWait);
+    // device holds the drain until Continue or Stop; a device that went away
+    // has handed everything back.
+    while (ring.m_nFreeBuffers < kPlayBufferCount) {
+        ReportPlayPosition(ring, blocks, last);
+        WaitForDevice();
     }
 }
 
-void CWavePlayer::ReportPlayPosition(int64_t blocks, int32_t& last)
+void CWavePlayer::ReportPlayPosition(const CPlaybackRing& ring, int64_t blocks, int32_t& last)
 {
-    const int32_t done = g_nBuffersDone;
+    const int32_t done = ring.m_nBuffersDone;
     g_pControl->FireProgress(PlaybackProgress(done, blocks));
     m_nPlayPos = m_pWave->BytesToFrames(static_cast<int64_t>(done) * kPlayBufferSize);
     const bool changed = m_nPlayPos != last;
@@ -208,10 +217,10 @@ void CWavePlayer::ReportPlayPosition(int64_t blocks, int32_t& last)
     last = m_nPlayPos;
 }
 
-void CWavePlayer::QueueBlock(const uint8_t* data, std::size_t count)
+bool CWavePlayer::QueueBlock(CPlaybackRing& ring, const uint8_t* data, std::size_t count)
 {
     while (count > 0) {
-        WaveHeader& header = g_pPlayBuffers->headers[g_nCurrentBuffer];
+        WaveHeader& header = ring.m_pPlayBuffers->headers[ring.m_nCurrentBuffer];
         if (header.dwFlags & WaveHeader::kPrepared)
             m_hWaveOut->Unprepare(header);
         const std::size_t used = header.dwUser;
@@ -221,22 +230,26 @@ void CWavePlayer::QueueBlock(const uint8_t* data, std::size_t count)
         count -= n;
         if (used + n < kPlayBufferSize) {
             header.dwUser = used + n;
-            return;
+            return true;
         }
         header.dwBufferLength = kPlayBufferSize;
         m_hWaveOut->Prepare(header);
         // A buffer the device refused never comes back; do not count it as out.
-        if (m_hWaveOut->Write(header) == MMSYSERR_NOERROR) {
-            std::lock_guard lock(g_csPlayback);
-            --g_nFreeBuffers;
+        // Counted out before it is written: the device may hand it back at once.
+        --ring.m_nFreeBuffers;
+        if (m_hWaveOut->Write(header) != MMSYSERR_NOERROR) {
+            ++ring.m_nFreeBuffers;
+            if (DeviceLost())
+                return false;
         }
-        while (g_nFreeBuffers == 0) {
+        while (ring.m_nFreeBuffers == 0 && !DeviceLost()) {
             PumpMessages();
-            WaitForPlaybackDone(kDeviceWait);
+            WaitForDevice();
         }
-        g_nCurrentBuffer = (g_nCurrentBuffer + 1) % kPlayBufferCount;
-        g_pPlayBuffers->headers[g_nCurrentBuffer].dwUser = 0;
+        ring.m_nCurrentBuffer = (ring.m_nCurrentBuffer + 1) % kPlayBufferCount;
+        ring.m_pPlayBuffers->headers[ring.m_nCurrentBuffer].dwUser = 0;
     }
+    return true;
 }
 
 void CWavePlayer::Pause()

@@ -10,7 +10,8 @@
 
 #include "MessageThread.h"
 #include "PlayerView.h"
-#include "PortAudioWaveOut.h"
+#include "PlaybackRing.h"
+#include "PulseDevices.h"
 #include "WaveDevice.h"
 
 #include <atomic>
@@ -56,11 +57,11 @@ public:
     int32_t GetRecordPos() const { return m_nRecordPos; }
     float RecordTime() const;
 
-    // The devices to use; PortAudio's unless replaced (not owned; null
-    // restores PortAudio's).
+    // The devices to use; the sound server's unless replaced (not owned;
+    // null restores the sound server's).
     void SetDevices(IWaveDevices* devices);
-    // The figures of the last playback through PortAudio.
-    PlaybackStats LastPlaybackStats() const { return m_portAudio.LastPlayback(); }
+    // The figures of the last playback through the sound server.
+    PlaybackStats LastPlaybackStats() const { return m_pulse.LastPlayback(); }
     // Sees every message the recording threads handle (tests).
     void SetThreadTrace(CMessageThread::Trace trace) { m_threadTrace = std::move(trace); }
     // The text of the last output device error, empty when none.
@@ -72,11 +73,13 @@ public:
     bool m_bLoop = false;            // property PlayLoop, read at the end of each pass
 
 private:
-    bool OpenPlayback();
-    void ReleasePlayback();
-    void PlayPass();
-    void QueueBlock(const uint8_t* data, std::size_t count);
-    void ReportPlayPosition(int64_t blocks, int32_t& last);
+    bool OpenPlayback(CPlaybackRing& ring);
+    void ReleasePlayback(CPlaybackRing& ring);
+    void PlayPass(CPlaybackRing& ring);
+    // FALSE when the device is gone and the pass must end.
+    bool QueueBlock(CPlaybackRing& ring, const uint8_t* data, std::size_t count);
+    void ReportPlayPosition(const CPlaybackRing& ring, int64_t blocks, int32_t& last);
+    bool DeviceLost() const { return m_hWaveOut && m_hWaveOut->IsLost(); }
     WaveFormat OutputFormat() const;
     IPlayerView& View();
 
@@ -85,8 +88,8 @@ private:
     std::atomic<int32_t> m_nPlayPos{0};
     std::unique_ptr<IWaveOut> m_hWaveOut;  // open only inside Play
 
-    CPortAudioDevices m_portAudio;
-    IWaveDevices* m_pDevices = &m_portAudio;
+    CPulseDevices m_pulse;
+    IWaveDevices* m_pDevices = &m_pulse;
     CMessageThread::Trace m_threadTrace;
     std::string m_strDeviceError;
     IPlayerView m_noView;

@@ -37,8 +37,6 @@ void CWriteSoundFile::WriteBlock(const WaveBlock& block)
     CRMWave* wave = m_pWave;
     if (!wave)
         return;
-    // Append after the document's data, wherever earlier work left the
-    // position. Only the bytes the device filled are audio.
-    wave->m_file.Seek(wave->m_file.GetLength());
-    wave->WriteData(block.header.lpData, block.header.dwBytesRecorded);
+    // Only the bytes the device filled are audio.
+    wave->AppendData(block.header.lpData, block.header.dwBytesRecorded);
 }

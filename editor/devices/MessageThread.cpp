@@ -37,15 +37,19 @@ bool CMessageThread::Wait(int milliseconds)
     return m_endCv.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_bEnded; });
 }
 
+void CMessageThread::Dispatch(ThreadMessage& message)
+{
+    if (m_trace)
+        m_trace(m_name, message.message);
+    OnMessage(message);
+    message = ThreadMessage{};
+}
+
 void CMessageThread::Run()
 {
     ThreadMessage message;
-    while (m_queue.Get(message)) {
-        if (m_trace)
-            m_trace(m_name, message.message);
-        OnMessage(message);
-        message = ThreadMessage{};
-    }
+    while (m_queue.Get(message))
+        Dispatch(message);
     {
         std::lock_guard lock(m_endMutex);
         m_bEnded = true;

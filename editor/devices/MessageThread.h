@@ -38,12 +38,22 @@ protected:
     // Ends the loop after the messages already waiting (a quit message).
     void PostQuitMessage() { m_queue.Quit(); }
     CThreadMessageQueue& Queue() { return m_queue; }
+    // Handles, now and in order, the messages at the head of the queue that
+    // `wanted` accepts, as the loop would (trace included).
+    template <typename Wanted>
+    void HandleWaiting(Wanted wanted)
+    {
+        ThreadMessage message;
+        while (m_queue.TakeIf(message, wanted))
+            Dispatch(message);
+    }
     // Must be called by the most derived destructor: after it the loop no
     // longer runs, so the derived members can go.
     void StopAndJoin();
 
 private:
     void Run();
+    void Dispatch(ThreadMessage& message);
 
     const char* m_name;
     CThreadMessageQueue m_queue;

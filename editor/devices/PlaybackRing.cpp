@@ -3,18 +3,13 @@
 #include "WaveDevice.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 
-std::unique_ptr<PlayBuffers> g_pPlayBuffers;
-std::atomic<int32_t> g_nFreeBuffers{kPlayBufferCount};
-int32_t g_nCurrentBuffer = 0;
-std::atomic<int32_t> g_nBuffersDone{0};
-std::mutex g_csPlayback;
-
 namespace {
-std::condition_variable g_cvPlaybackDone;
-
 // Who holds the ring.
 std::mutex g_leaseMutex;
 std::condition_variable g_leaseFree;
@@ -33,12 +28,9 @@ void PlaybackDone(uint32_t message, void* instance, WaveHeader*)
 {
     if (message != WOM_DONE)
         return;
-    {
-        std::lock_guard lock(g_csPlayback);
-        ++*static_cast<std::atomic<int32_t>*>(instance);
-        ++g_nBuffersDone;
-    }
-    g_cvPlaybackDone.notify_all();
+    auto* ring = static_cast<CPlaybackRing*>(instance);
+    ++ring->m_nBuffersDone;
+    ++ring->m_nFreeBuffers;
 }
 
 float PlaybackProgress(int32_t done, int64_t blocks)
@@ -48,14 +40,14 @@ float PlaybackProgress(int32_t done, int64_t blocks)
     return static_cast<float>(std::min(100.0, done * 100.0 / static_cast<double>(blocks)));
 }
 
-void WaitForPlaybackDone(std::chrono::milliseconds timeout)
-{
-    std::unique_lock lock(g_csPlayback);
-    g_cvPlaybackDone.wait_for(lock, timeout);
-}
-
 CPlaybackLease::CPlaybackLease()
 {
+    std::unique_ptr<CPlaybackRing> ring;
+    try {
+        ring = std::make_unique<CPlaybackRing>();
+    } catch (const std::bad_alloc&) {
+        return;  // not held: the Play is refused
+    }
     std::unique_lock lock(g_leaseMutex);
     const auto self = std::this_thread::get_id();
     if (g_leaseOwner == self)
@@ -63,6 +55,7 @@ CPlaybackLease::CPlaybackLease()
     g_leaseFree.wait(lock, [] { return !g_leaseOwner; });
     g_leaseOwner = self;
     m_bHeld = true;
+    m_ring = std::move(ring);
 }
 
 CPlaybackLease::~CPlaybackLease()
@@ -74,6 +67,7 @@ void CPlaybackLease::Release()
 {
     if (!m_bHeld)
         return;
+    m_ring.reset();
     {
         std::lock_guard lock(g_leaseMutex);
         g_leaseOwner.reset();

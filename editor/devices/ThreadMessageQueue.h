@@ -29,6 +29,10 @@ public:
     // Waits for the next message. FALSE once Quit was called and every
     // message posted before it has been taken; the queue is closed then.
     bool Get(ThreadMessage& message);
+    // Takes the oldest message without waiting, if there is one and `wanted`
+    // says yes to it. Only the owning thread calls it.
+    template <typename Wanted>
+    bool TakeIf(ThreadMessage& message, Wanted wanted);
     // Asks the loop to end after the messages already waiting.
     void Quit();
     bool IsClosed() const;
@@ -40,3 +44,14 @@ private:
     bool m_bQuit = false;
     bool m_bClosed = false;
 };
+
+template <typename Wanted>
+bool CThreadMessageQueue::TakeIf(ThreadMessage& message, Wanted wanted)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_messages.empty() || !wanted(m_messages.front()))
+        return false;
+    message = std::move(m_messages.front());
+    m_messages.pop_front();
+    return true;
+}

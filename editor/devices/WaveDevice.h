@@ -35,7 +35,8 @@ inline constexpr uint32_t WOM_DONE = 0x3BD;
 inline constexpr uint32_t MM_WIM_DATA = 0x3C0;
 
 // Called for WOM_OPEN and WOM_CLOSE on the caller's thread, and for WOM_DONE
-// on the device's own thread (or on the thread that calls Reset).
+// on the device's own thread (or on the thread that calls Reset). It runs in
+// the audio path: it must not lock, allocate or wait.
 using WaveOutProc = void (*)(uint32_t message, void* instance, WaveHeader* header);
 
 // The text of a result code, with the device's own detail when it has one.
@@ -62,6 +63,9 @@ public:
     // Lets what was handed to the device play out, then closes it.
     // WAVERR_STILLPLAYING while buffers are queued.
     virtual MMResult Close() = 0;
+    // The device went away while open (its server ended): every queued
+    // buffer has come back and later writes fail.
+    virtual bool IsLost() const = 0;
     virtual std::string ErrorText(MMResult code) const = 0;
 };
 

@@ -67,6 +67,11 @@ bool CRMWave::WriteData(const void* buffer, std::size_t count)
     return m_file.Write(buffer, count);
 }
 
+bool CRMWave::AppendData(const void* buffer, std::size_t count)
+{
+    return m_file.Seek(m_file.GetLength()) && m_file.Write(buffer, count);
+}
+
 std::size_t CRMWave::ReadData(void* buffer, std::size_t count)
 {
     return m_file.Read(buffer, count);

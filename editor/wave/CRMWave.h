@@ -38,6 +38,9 @@ public:
     // --- Working-file access ---------------------------------------------
     // Writes at the current position. FALSE when not every byte was written.
     bool WriteData(const void* buffer, std::size_t count);
+    // Writes after the last byte of the working file, wherever the position
+    // was; the position is then at the end. FALSE as WriteData.
+    bool AppendData(const void* buffer, std::size_t count);
     // Reads from the current position; bytes read, 0 at the end.
     std::size_t ReadData(void* buffer, std::size_t count);
     void SeekToStart();

@@ -167,7 +167,10 @@ MMResult FakeWaveIn::Stop()
 {
     std::lock_guard lock(m_mutex);
     m_state.calls.push_back("stop");
+    const bool wasRunning = m_state.running;
     m_state.running = false;
+    for (int i = 0; wasRunning && i < m_state.fullOnStop; ++i)
+        DeliverFull();
     if (m_state.partialOnStop > 0 && !m_state.queued.empty()) {
         auto block = std::move(m_state.queued.front());
         m_state.queued.pop_front();
@@ -206,24 +209,24 @@ std::unique_ptr<IWaveIn> FakeWaveDevices::CreateWaveIn()
 bool FakeWaveDevices::Deliver()
 {
     std::lock_guard lock(inMutex);
-    if (!in.running || in.queued.empty())
+    return in.running && FakeWaveIn(in, inMutex).DeliverFull();
+}
+
+bool FakeWaveIn::DeliverFull()
+{
+    if (m_state.queued.empty())
         return false;
-    auto block = std::move(in.queued.front());
-    in.queued.pop_front();
+    auto block = std::move(m_state.queued.front());
+    m_state.queued.pop_front();
     WaveHeader& header = block->header;
     for (uint32_t i = 0; i + 1 < header.dwBufferLength; i += 2) {
-        header.lpData[i] = static_cast<uint8_t>(in.nextSample);
-        header.lpData[i + 1] = static_cast<uint8_t>(in.nextSample >> 8);
-        ++in.nextSample;
+        header.lpData[i] = static_cast<uint8_t>(m_state.nextSample);
+        header.lpData[i + 1] = static_cast<uint8_t>(m_state.nextSample >> 8);
+        ++m_state.nextSample;
     }
     header.dwBytesRecorded = header.dwBufferLength;
-    header.dwFlags = (header.dwFlags & ~WaveHeader::kInQueue) | WaveHeader::kDone;
-    ThreadMessage message;
-    message.message = MM_WIM_DATA;
-    message.lParam = reinterpret_cast<intptr_t>(&header);
-    message.block = std::move(block);
-    in.target->Post(std::move(message));
-    ++in.delivered;
+    HandBack(std::move(block));
+    ++m_state.delivered;
     return true;
 }
 

@@ -23,6 +23,7 @@ struct FakeOutState {
     void* instance = nullptr;
     bool paused = false;
     bool open = false;
+    bool lost = false;
     int devicesCreated = 0;
 };
 
@@ -40,6 +41,7 @@ public:
     MMResult Restart() override;
     MMResult Reset() override;
     MMResult Close() override;
+    bool IsLost() const override { return m_state.lost; }
     std::string ErrorText(MMResult code) const override { return WaveErrorText(code, "fake"); }
 
 private:
@@ -50,6 +52,7 @@ struct FakeInState {
     MMResult openResult = MMSYSERR_NOERROR;
     MMResult startResult = MMSYSERR_NOERROR;
     uint32_t partialOnStop = 0;  // bytes the buffer in progress holds when stopped
+    int fullOnStop = 0;          // buffers the device had filled but not handed back when stopped
     std::vector<std::string> calls;
     std::deque<std::unique_ptr<WaveBlock>> queued;
     CThreadMessageQueue* target = nullptr;
@@ -75,6 +78,9 @@ public:
 
 private:
     void HandBack(std::unique_ptr<WaveBlock> block);
+    // Hands the oldest queued buffer back full of the pattern (lock held).
+    bool DeliverFull();
+    friend class FakeWaveDevices;
     FakeInState& m_state;
     std::mutex& m_mutex;
 };

@@ -1,4 +1,4 @@
-// With no sound server reachable PortAudio finds no device: Play returns 0,
+// With no sound server reachable there is no device: Play returns 0,
 // and Record shows the WAVEIN error and returns once the host calls Stop.
 
 #include "DocumentHelpers.h"
@@ -19,8 +19,7 @@ class NoDeviceTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        // Point PulseAudio's clients, ALSA's pulse plugin among them, at a
-        // server that does not exist; the machine has no sound card.
+        // Point the sound server's clients at a server that does not exist.
         ::setenv("PULSE_SERVER", "unix:/nonexistent/vrt-no-pulse", 1);
     }
 

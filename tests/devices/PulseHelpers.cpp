@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -81,6 +82,49 @@ int ChildProcess::Stop()
     ::waitpid(m_pid, &status, 0);
     m_pid = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool WaitForFileToGrow(const std::filesystem::path& file, std::chrono::seconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::error_code error;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (std::filesystem::file_size(file, error) > 0 && !error)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+PrivateServer::PrivateServer(const std::filesystem::path& dir, bool withNullSink) : m_socket(dir / "pulse.sock")
+{
+    std::filesystem::create_directories(dir / "runtime");
+    std::vector<std::string> argv{"env", "HOME=" + dir.string(), "XDG_RUNTIME_DIR=" + (dir / "runtime").string(),
+                                  "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                                  "-L", "module-native-protocol-unix socket=" + m_socket.string()};
+    if (withNullSink) {
+        argv.push_back("-L");
+        argv.push_back("module-null-sink");
+    }
+    m_process = std::make_unique<ChildProcess>(argv);
+    for (int i = 0; i < 100 && !IsRunning(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+PrivateServer::~PrivateServer()
+{
+    Stop();
+}
+
+bool PrivateServer::IsRunning() const
+{
+    return m_process && m_process->IsRunning() && RunCommand("PULSE_SERVER=" + Address() + " pactl info");
+}
+
+void PrivateServer::Stop()
+{
+    if (m_process)
+        m_process->Stop();
 }
 
 TempDir::TempDir()

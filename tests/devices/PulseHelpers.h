@@ -3,7 +3,9 @@
 // private null sink for this process (so that parallel tests do not hear each
 // other), child processes for parecord and paplay, and tone analysis.
 
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -47,6 +49,9 @@ private:
     int m_pid = -1;
 };
 
+// Waits until `file` exists with some content; FALSE after `timeout`.
+bool WaitForFileToGrow(const std::filesystem::path& file, std::chrono::seconds timeout);
+
 // A temporary directory, removed with its content.
 class TempDir {
 public:
@@ -77,3 +82,19 @@ double Rms(const std::vector<int16_t>& samples);
 
 // The longest run, in samples, of near-silence (|x| < threshold) in [begin, end).
 std::size_t LongestQuietRun(const std::vector<int16_t>& samples, Region region, int threshold);
+
+// A PulseAudio server of the test's own, on a socket in `dir`, with a null
+// sink or with no device at all. Unlike the shared server, it may be stopped
+// in the middle of a test. Clients reach it through PULSE_SERVER.
+class PrivateServer {
+public:
+    PrivateServer(const std::filesystem::path& dir, bool withNullSink);
+    ~PrivateServer();
+    bool IsRunning() const;
+    std::string Address() const { return "unix:" + m_socket.string(); }
+    void Stop();
+
+private:
+    std::filesystem::path m_socket;
+    std::unique_ptr<ChildProcess> m_process;
+};

@@ -144,6 +144,29 @@ TEST_F(RecorderTest, StopFromTheHostEndsAnUnlimitedRecording)
     EXPECT_EQ(DocumentBytes(wave), PatternSamples(static_cast<std::size_t>(wave.m_nLength) * 4));
 }
 
+TEST_F(RecorderTest, BuffersFilledUpToTheStopAreKeptAndThePartialOneDropped)
+{
+    ASSERT_TRUE(FillDocument(wave, 1, 44100, 16, {}));
+    // The device still holds two full buffers when it is stopped, and a third
+    // partly filled: the two come back from the stop, behind WM_RECORD_STOP.
+    devices.in.fullOnStop = 2;
+    devices.in.partialOnStop = 500;
+    events.onPump = [&] {
+        if (player.GetStatus() != CWavePlayer::PlayerRecording)
+            return;
+        devices.Deliver();
+        if (player.GetRecordPos() >= 3000)
+            player.Stop();
+    };
+
+    EXPECT_EQ(player.Record(0.0f), 1);
+
+    std::lock_guard lock(devices.inMutex);
+    ASSERT_GE(devices.in.delivered, 5);  // at least three while running, then the two at the stop
+    EXPECT_EQ(wave.m_nLength, devices.in.delivered * 1000);
+    EXPECT_EQ(DocumentBytes(wave), PatternSamples(static_cast<std::size_t>(wave.m_nLength) * 2));
+}
+
 TEST_F(RecorderTest, WithoutALimitProgressRunsUpEveryTenSeconds)
 {
     // 8000 Hz mono: a block of 1000 frames is 1/8 s; 10 s are 80 blocks.

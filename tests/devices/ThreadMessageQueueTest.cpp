@@ -133,13 +133,35 @@ TEST(MessageThreadTest, HandlesMessagesOnItsOwnThreadUntilQuit)
     EXPECT_FALSE(thread.PostThreadMessage(4));
 }
 
-TEST(MessageThreadTest, DestroyingARunningThreadEndsAndJoinsIt)
+// Logs into storage that outlives it; message 6 takes a while.
+class SlowLogThread : public CMessageThread {
+public:
+    explicit SlowLogThread(std::vector<uint32_t>& log) : CMessageThread("SlowLogThread"), m_log(log) {}
+    ~SlowLogThread() override { StopAndJoin(); }
+
+protected:
+    void OnMessage(ThreadMessage& message) override
+    {
+        if (message.message == 6)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        m_log.push_back(message.message);
+    }
+
+private:
+    std::vector<uint32_t>& m_log;
+};
+
+TEST(MessageThreadTest, DestroyingARunningThreadHandlesWhatWaitsThenJoins)
 {
-    auto thread = std::make_unique<EchoThread>();
+    std::vector<uint32_t> log;
+    auto thread = std::make_unique<SlowLogThread>(log);
     thread->Start();
     thread->PostThreadMessage(5);
+    thread->PostThreadMessage(6);
     thread.reset();  // no quit message: the destructor ends the loop
-    SUCCEED();
+    // Had the destructor not waited for the loop, the slow message would not
+    // be logged yet (and the thread would write into a freed object).
+    EXPECT_EQ(log, (std::vector<uint32_t>{5, 6}));
 }
 
 }  // namespace

@@ -1,0 +1,229 @@
+// Start latency and stop loss of the device layer on a PulseAudio null sink
+// of its own: Play to the first loud sample on the sink's monitor, the first
+// PlayTime step, Play's return for a 2 s range, the silence after Stop, and
+// the frames a recording keeps when stopped after 1, 2.5 and 5 s. Prints the
+// median of each over the runs beside its goal.
+//
+//   devices_bench [runs]          (default 10; needs a running sound server)
+
+#include "MonitorCapture.h"
+
+#include "devices/CWavePlayer.h"
+#include "wave/CRMWave.h"
+#include "wave/ControlEvents.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRate = 44100;
+constexpr int kLoud = 2000;
+
+double Ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+std::string Run(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            out += buffer;
+        ::pclose(pipe);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
+// Fires nothing; runs the benchmark's hook in each message step.
+class BenchEvents : public IControlEvents {
+public:
+    BenchEvents() { SetControlEvents(this); }
+    ~BenchEvents() override { SetControlEvents(nullptr); }
+    void PumpMessages() override
+    {
+        if (onPump)
+            onPump();
+    }
+    void FireChangePlayer() override
+    {
+        if (onChangePlayer)
+            onChangePlayer();
+    }
+    std::function<void()> onPump;
+    std::function<void()> onChangePlayer;
+};
+
+bool FillTone(CRMWave& wave, double seconds)
+{
+    if (!wave.CreateNew(2, kRate, 16))
+        return false;
+    const auto frames = static_cast<std::size_t>(seconds * kRate);
+    std::vector<int16_t> samples(frames * 2);
+    for (std::size_t f = 0; f < frames; ++f)
+        samples[2 * f] = samples[2 * f + 1] =
+            static_cast<int16_t>(12000 * std::sin(2 * std::numbers::pi * 440 * static_cast<double>(f) / kRate));
+    const bool ok = wave.WriteData(samples.data(), samples.size() * 2);
+    wave.UpdateLength();
+    return ok;
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return NAN;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void Print(const char* what, const std::vector<double>& values, const char* goal)
+{
+    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+    std::printf("%-44s median %8.1f  (min %8.1f, max %8.1f, n=%zu)   goal %s\n", what, Median(values),
+                values.empty() ? NAN : *lo, values.empty() ? NAN : *hi, values.size(), goal);
+}
+
+struct Bench {
+    CRMWave wave;
+    CWavePlayer player;
+    BenchEvents events;
+    MonitorCapture monitor;
+
+    Bench() { player.m_pWave = &wave; }
+
+    // Play of a 2 s tone: first loud sample on the monitor, first PlayTime
+    // step and the return, each in ms after the call.
+    void PlayOnce(std::vector<double>& sound, std::vector<double>& step, std::vector<double>& ret)
+    {
+        if (!FillTone(wave, 2.0))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        monitor.Clear();
+        std::optional<Clock::time_point> firstStep;
+        events.onChangePlayer = [&] {
+            if (!firstStep && player.GetPlayPos() > 0)
+                firstStep = Clock::now();
+        };
+        const auto start = Clock::now();
+        player.Play();
+        const auto end = Clock::now();
+        events.onChangePlayer = nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        if (auto t = monitor.FirstLoud(start, kLoud))
+            sound.push_back(Ms(*t - start));
+        if (firstStep)
+            step.push_back(Ms(*firstStep - start));
+        ret.push_back(Ms(end - start));
+    }
+
+    // Stop 1 s into a 5 s tone: ms from Stop to the last loud sample.
+    void StopOnce(std::vector<double>& silence)
+    {
+        if (!FillTone(wave, 5.0))
+            return;
+        monitor.Clear();
+        const auto start = Clock::now();
+        Clock::time_point stoppedAt{};
+        events.onPump = [&] {
+            if (stoppedAt == Clock::time_point{} && Clock::now() - start > std::chrono::seconds(1)) {
+                stoppedAt = Clock::now();
+                player.Stop();
+            }
+        };
+        player.Play();
+        events.onPump = nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        if (auto t = monitor.LastLoud(kLoud); t && stoppedAt != Clock::time_point{})
+            silence.push_back(std::max(0.0, Ms(*t - stoppedAt)));
+    }
+
+    // Records for `seconds` of wall time, then Stop: seconds kept.
+    double RecordOnce(double seconds)
+    {
+        if (!wave.CreateNew(1, kRate, 16))
+            return NAN;
+        Clock::time_point start;
+        events.onPump = [&] {
+            if (player.GetStatus() == CWavePlayer::PlayerRecording &&
+                Clock::now() - start >= std::chrono::duration<double>(seconds))
+                player.Stop();
+        };
+        start = Clock::now();
+        player.Record(0.0f);
+        events.onPump = nullptr;
+        return wave.m_nLength / static_cast<double>(kRate);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    const std::string sink = "vrt_bench_" + std::to_string(::getpid());
+    const std::string module = Run("pactl load-module module-null-sink sink_name=" + sink + " rate=44100 channels=2");
+    if (module.empty()) {
+        std::fprintf(stderr, "no PulseAudio server answers (scripts/start-sound-server.sh starts one)\n");
+        return 1;
+    }
+    ::setenv("PULSE_SINK", sink.c_str(), 1);
+    ::setenv("PULSE_SOURCE", (sink + ".monitor").c_str(), 1);
+    int status = 0;
+    {
+        Bench bench;
+        if (!bench.monitor.Start(sink + ".monitor") || !bench.monitor.WaitForData(std::chrono::seconds(5))) {
+            std::fprintf(stderr, "cannot record the monitor: %s\n", bench.monitor.Error().c_str());
+            status = 1;
+        } else {
+            std::vector<double> sound, step, ret, silence;
+            for (int i = 0; i < runs; ++i) {
+                bench.PlayOnce(sound, step, ret);
+                bench.StopOnce(silence);
+            }
+            Print("Play -> first sound on the sink (ms)", sound, "<= 100");
+            Print("Play -> first PlayTime step (ms)", step, "<= 100");
+            Print("Play of 2 s returns after (ms)", ret, "<= 2300");
+            Print("Stop -> silence on the sink (ms)", silence, "<= 50");
+
+            // With a tone playing into the sink the recording has sound to
+            // keep; without it the monitor delivers silence, at the pace
+            // that the benchmark's own low-latency monitor stream sets.
+            const std::string tone = "/tmp/" + sink + ".wav";
+            Run("sox -n -r 44100 -c 2 -b 16 " + tone + " synth 60 sine 440 vol 0.5");
+            for (const bool idle : {false, true}) {
+                const std::string player = idle ? std::string("true")
+                                                : "paplay --latency-msec=20 --device=" + sink + " " + tone;
+                const std::string pid = Run(player + " >/dev/null 2>&1 & echo $!");
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                for (const double t : {1.0, 2.5, 5.0}) {
+                    std::vector<double> kept;
+                    for (int i = 0; i < runs; ++i)
+                        kept.push_back(bench.RecordOnce(t) * 1000);
+                    char what[96], goal[32];
+                    std::snprintf(what, sizeof what, "Record %.1f s%s: kept (ms)", t, idle ? " (no tone playing)" : "");
+                    std::snprintf(goal, sizeof goal, ">= %.0f", (t - 0.1) * 1000);
+                    Print(what, kept, goal);
+                }
+                if (!idle)
+                    Run("kill " + pid);
+            }
+            std::remove(tone.c_str());
+        }
+    }
+    Run("pactl unload-module " + module);
+    return status;
+}
