@@ -1,8 +1,9 @@
 // The four brick-wall filters. Each builds a mask of ones and zeros over the
 // 16384 bins of the transform and runs ApplySpectralMask, which filters the
-// selection one channel and one 8193-frame block at a time.
-#include "BlockLoop.h"
+// selection one channel and one 8193-frame block at a time, each block on its
+// own, zero-padded to 16384 points; two blocks go through one transform.
 #include "CWaveEffects.h"
+#include "EffectDriver.h"
 #include "FFT.h"
 #include "FrequencyMask.h"
 
@@ -10,16 +11,33 @@
 #include "wave/ControlEvents.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace {
+
 constexpr int kBlockFrames = CWaveEffects::kMaskSize / 2 + 1;  // 8193
+
+// The part of a mask that reaches the real output of a real block: bin k and
+// bin N - k averaged (the mask mirrors about the middle of the array, not
+// about N / 2, so the two differ at the band edges). Being even, it keeps a
+// real block's spectrum conjugate-symmetric, so two real blocks can share one
+// complex transform, one in the real and one in the imaginary part.
+std::vector<float> EvenMask(const float* mask)
+{
+    const int n = CWaveEffects::kMaskSize;
+    std::vector<float> even(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k)
+        even[k] = 0.5f * (mask[k] + mask[(n - k) % n]);
+    return even;
+}
+
 }  // namespace
 
 bool CWaveEffects::Filter(BrickWall kind, float low, float high)
 {
     std::vector<float> mask(kMaskSize);
-    if (!BuildBrickWallMask(kind, low, high, m_pWave->m_nSamplesPerSec, mask.data()))
+    if (!Format().IsSupported() || !BuildBrickWallMask(kind, low, high, m_pWave->m_nSamplesPerSec, mask.data()))
         return false;
     return ApplySpectralMask(mask.data());
 }
@@ -33,10 +51,17 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
 {
     CRMWave& wave = *m_pWave;
     const SampleFormat format = Format();
+    if (!format.IsSupported())
+        return false;
     const int64_t blockBytes = wave.FramesToBytes(kBlockFrames);
+    const int64_t start = wave.FramesToBytes(wave.m_nSelBegin);
     const int64_t total = wave.FramesToBytes(SelectionFrames());
-    std::vector<float> input(kMaskSize), real(kMaskSize), imag(kMaskSize);
-    std::vector<float> outReal(kMaskSize), outImag(kMaskSize);
+    const std::vector<float> even = EvenMask(mask);
+    std::array<std::vector<uint8_t>, 2> bytes;
+    for (auto& b : bytes)
+        b.resize(static_cast<std::size_t>(blockBytes));
+    std::vector<float> re(kMaskSize), im(kMaskSize), specRe(kMaskSize), specIm(kMaskSize);
+    std::vector<float> outRe(kMaskSize), outIm(kMaskSize);
     const FFTPlan forward(kMaskSize, false);
     const FFTPlan inverse(kMaskSize, true);
 
@@ -44,41 +69,46 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
     bool complete = true;
     for (int c = 0; c < format.channels && complete; ++c) {
         int64_t done = 0;
-        while (done < total) {
-            // Blocks stop at the selection's end, so frames after it stay as they are.
-            const auto want = static_cast<std::size_t>(std::min(blockBytes, total - done));
-            const int64_t offset = wave.FramesToBytes(wave.m_nSelBegin) + done;
-            const std::size_t read = ReadWaveAt(wave, offset, m_buffer.data(), want);
-            if (read == 0) {
+        while (done < total && complete) {
+            // Two consecutive blocks, the first in the real part, the second
+            // (or zeros) in the imaginary part. Blocks stop at the selection's
+            // end, so frames after it stay as they are.
+            std::array<std::size_t, 2> read{};
+            std::fill(re.begin(), re.end(), 0.0f);
+            std::fill(im.begin(), im.end(), 0.0f);
+            int64_t next = done;
+            for (int i = 0; i < 2 && next < total; ++i) {
+                const auto want = static_cast<std::size_t>(std::min(blockBytes, total - next));
+                read[i] = ReadWaveAt(wave, start + next, bytes[i].data(), want);
+                if (read[i] == 0)
+                    break;
+                DecodeChannel(bytes[i].data(), format, c, wave.BytesToFrames(static_cast<int64_t>(read[i])),
+                              i == 0 ? re.data() : im.data());
+                next += static_cast<int64_t>(read[i]);
+            }
+            if (read[0] == 0) {
                 complete = false;
                 break;
             }
-            const int frames = wave.BytesToFrames(static_cast<int64_t>(read));
-            for (int j = 0; j < frames; ++j)
-                input[j] = ::ReadSample(m_buffer.data(), format, c, j);
-            std::fill(input.begin() + frames, input.end(), 0.0f);
-
-            if (!forward.Transform(input.data(), nullptr, real.data(), imag.data())) {
-                complete = false;
-                break;
-            }
+            forward.Transform(re.data(), im.data(), specRe.data(), specIm.data());
             for (int k = 0; k < kMaskSize; ++k) {
-                real[k] *= mask[k];
-                imag[k] *= mask[k];
+                specRe[k] *= even[k];
+                specIm[k] *= even[k];
             }
-            if (!inverse.Transform(real.data(), imag.data(), outReal.data(), outImag.data())) {
-                complete = false;
-                break;
+            inverse.Transform(specRe.data(), specIm.data(), outRe.data(), outIm.data());
+            for (int i = 0; i < 2 && read[i] > 0; ++i) {
+                EncodeChannel(bytes[i].data(), format, c, wave.BytesToFrames(static_cast<int64_t>(read[i])),
+                              i == 0 ? outRe.data() : outIm.data());
+                if (!WriteWaveAt(wave, start + done, bytes[i].data(), read[i])) {
+                    complete = false;
+                    break;
+                }
+                done += static_cast<int64_t>(read[i]);
+                ReportProgress(static_cast<float>(
+                    std::min<int64_t>(done * 100 / total / format.channels + 50 * c, 100)));
             }
-            for (int j = 0; j < frames; ++j)
-                ::WriteSample(m_buffer.data(), format, c, j, outReal[j]);
-            if (!WriteWaveAt(wave, offset, m_buffer.data(), read)) {
-                complete = false;
-                break;
-            }
-            done += static_cast<int64_t>(read);
-            ReportProgress(static_cast<float>(
-                std::min<int64_t>(done * 100 / total / format.channels + 50 * c, 100)));
+            if (complete && read[1] == 0 && done < total)
+                complete = false;  // the second block could not be read
         }
     }
     ReportProgress(100.0f);
