@@ -8,34 +8,31 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace {
 
-// Our oversampling and a meter's differ by a few hundredths of a dB; aiming
-// this far under the ceiling keeps any meter's reading at or under it.
-constexpr double kCeilingMargin = 0.1;
+// How close the result must come before it is written, and how many
+// measuring passes may be spent getting there. The limiter takes energy
+// out of loud peaks, so the gain that reaches the target afterwards can be
+// a little higher than the first estimate; and our oversampling and a
+// meter's differ slightly, so the ceiling the limiter aims at is corrected
+// by what the meter reads.
+constexpr double kLoudnessTolerance = 0.1;
+constexpr double kPeakMargin = 0.15;
+constexpr int kMeasuringPasses = 4;
 
-int Percent(int64_t done, int64_t total)
+// Receives the limited frames of the range in order.
+using FrameSink = std::function<bool(int32_t first, int32_t frames, const float* samples)>;
+
+// Streams [begin, end) through the gain and the limiter into `sink`.
+bool GainAndLimit(CRMWave& wave, int32_t begin, int32_t end, double gainDb, double ceilingDb, const FrameSink& sink)
 {
-    return total <= 0 ? 100 : static_cast<int>(std::min<int64_t>(100, done * 100 / total));
-}
-
-}  // namespace
-
-NormalizeResult NormalizeLoudness(CRMWave& wave, int32_t begin, int32_t end, double targetLufs, double ceilingDb)
-{
-    if (!std::isfinite(targetLufs) || !std::isfinite(ceilingDb) || begin < 0 || end > wave.m_nLength ||
-        end <= begin || wave.FramesToSeconds(end - begin) < kShortestLoudnessSeconds)
-        return NormalizeResult::Refused;
-    const LoudnessReading reading = MeasureLoudness(wave, begin, end);
-    if (reading.truePeakDb <= LoudnessReading::kSilenceTruePeakDb || reading.lufs <= LoudnessReading::kSilenceLufs)
-        return NormalizeResult::Refused;
-    const auto gain = static_cast<float>(std::pow(10.0, (targetLufs - reading.lufs) / 20.0));
-
-    // The limiter's output lags its input, so each block is written behind
-    // the point already read: the writes never reach unread frames.
-    CTruePeakLimiter limiter(wave.m_nChannels, wave.m_nSamplesPerSec, ceilingDb - kCeilingMargin);
+    // The limiter's output lags its input, so each block is handed on
+    // behind the point already read: writes never reach unread frames.
+    CTruePeakLimiter limiter(wave.m_nChannels, wave.m_nSamplesPerSec, ceilingDb);
+    const auto gain = static_cast<float>(std::pow(10.0, gainDb / 20.0));
     const int32_t latency = limiter.Latency();
     const int32_t perBlock = FramesPerBlock(wave);
     const auto channels = static_cast<std::size_t>(wave.m_nChannels);
@@ -48,7 +45,7 @@ NormalizeResult NormalizeLoudness(CRMWave& wave, int32_t begin, int32_t end, dou
         const auto real = static_cast<int32_t>(std::clamp<int64_t>(end - readFirst, 0, frames));
         std::fill(block.begin(), block.end(), 0.0f);
         if (real > 0 && !ReadFloatFrames(wave, static_cast<int32_t>(readFirst), real, block.data()))
-            return NormalizeResult::Failed;
+            return false;
         for (std::size_t i = 0; i < static_cast<std::size_t>(real) * channels; ++i)
             block[i] *= gain;
         limiter.Process(block.data(), static_cast<std::size_t>(frames));
@@ -57,12 +54,60 @@ NormalizeResult NormalizeLoudness(CRMWave& wave, int32_t begin, int32_t end, dou
         const int64_t outFirst = readFirst - latency;
         const int64_t skip = std::max<int64_t>(0, begin - outFirst);
         const int64_t count = std::min<int64_t>(frames, end - outFirst) - skip;
-        if (count > 0 && !WriteFloatFrames(wave, static_cast<int32_t>(outFirst + skip), static_cast<int32_t>(count),
-                                           block.data() + static_cast<std::size_t>(skip) * channels))
-            return NormalizeResult::Failed;
+        if (count > 0 && !sink(static_cast<int32_t>(outFirst + skip), static_cast<int32_t>(count),
+                               block.data() + static_cast<std::size_t>(skip) * channels))
+            return false;
         fed += frames;
-        ReportProgress(static_cast<float>(Percent(fed, total)));
+        PumpMessages();
     }
+    return true;
+}
+
+// What the meter reads of the limited range, without writing it.
+bool MeasureLimited(CRMWave& wave, int32_t begin, int32_t end, double gainDb, double ceilingDb,
+                    LoudnessReading& reading)
+{
+    CLoudnessMeter meter(wave.m_nChannels, wave.m_nSamplesPerSec);
+    const bool ok = GainAndLimit(wave, begin, end, gainDb, ceilingDb, [&](int32_t, int32_t frames, const float* s) {
+        return meter.Add(s, static_cast<std::size_t>(frames));
+    });
+    reading = meter.Reading();
+    return ok;
+}
+
+}  // namespace
+
+NormalizeResult NormalizeLoudness(CRMWave& wave, int32_t begin, int32_t end, double targetLufs, double ceilingDb)
+{
+    if (!std::isfinite(targetLufs) || !std::isfinite(ceilingDb) || begin < 0 || end > wave.m_nLength ||
+        end <= begin || wave.FramesToSeconds(end - begin) < kShortestLoudnessSeconds)
+        return NormalizeResult::Refused;
+    const LoudnessReading source = MeasureLoudness(wave, begin, end);
+    if (source.truePeakDb <= LoudnessReading::kSilenceTruePeakDb || source.lufs <= LoudnessReading::kSilenceLufs)
+        return NormalizeResult::Refused;
+
+    double gainDb = targetLufs - source.lufs;
+    double limiterCeiling = ceilingDb - 2 * kPeakMargin;
     ReportProgress(0);
-    return NormalizeResult::Done;
+    for (int pass = 0; pass < kMeasuringPasses; ++pass) {
+        LoudnessReading result;
+        if (!MeasureLimited(wave, begin, end, gainDb, limiterCeiling, result))
+            return NormalizeResult::Failed;
+        const bool loudnessMet = std::fabs(result.lufs - targetLufs) <= kLoudnessTolerance;
+        const bool peakMet = result.truePeakDb <= ceilingDb - kPeakMargin;
+        if (loudnessMet && peakMet)
+            break;
+        if (!loudnessMet)
+            gainDb += targetLufs - result.lufs;
+        if (!peakMet)
+            limiterCeiling -= result.truePeakDb - (ceilingDb - 2 * kPeakMargin);
+        ReportProgress(static_cast<float>(100 * (pass + 1) / (kMeasuringPasses + 1)));
+    }
+
+    const bool written = GainAndLimit(wave, begin, end, gainDb, limiterCeiling,
+                                      [&](int32_t first, int32_t frames, const float* samples) {
+                                          return WriteFloatFrames(wave, first, frames, samples);
+                                      });
+    ReportProgress(0);
+    return written ? NormalizeResult::Done : NormalizeResult::Failed;
 }

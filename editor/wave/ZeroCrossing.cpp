@@ -40,7 +40,8 @@ int32_t SnapToZeroCrossing(CRMWave& wave, int32_t frame)
     if (wave.m_nLength <= 0 || wave.BlockAlign() <= 0)
         return frame;
     frame = std::clamp(frame, 0, wave.m_nLength);
-    if (frame == wave.m_nLength)
+    // The document's ends are valid cut points and stay where they are.
+    if (frame == 0 || frame == wave.m_nLength)
         return frame;
     const int32_t reach = ZeroCrossingReach(wave);
     const int32_t first = std::max(0, frame - reach);
@@ -56,19 +57,23 @@ int32_t SnapToZeroCrossing(CRMWave& wave, int32_t frame)
         const int32_t bestDistance = std::abs(best - frame);
         return distance < bestDistance || (distance == bestDistance && level(candidate) < level(best));
     };
+    // Of the two frames around a sign change: closer to zero, then nearer.
+    const auto quieter = [&](int32_t a, int32_t b) {
+        return level(a) < level(b) || (level(a) == level(b) && std::abs(a - frame) < std::abs(b - frame));
+    };
     int32_t crossing = -1;
     int32_t quietest = frame;
     for (int32_t candidate = first; candidate <= last; ++candidate) {
         const std::size_t i = static_cast<std::size_t>(candidate - first);
         if (i >= sums.size())
             break;
-        if (level(candidate) < level(quietest) || (level(candidate) == level(quietest) && better(candidate, quietest)))
+        if (quieter(candidate, quietest))
             quietest = candidate;
         int32_t here = -1;
         if (sums[i] == 0)
             here = candidate;
         else if (i > 0 && (sums[i - 1] < 0) != (sums[i] < 0))
-            here = level(candidate) <= level(candidate - 1) ? candidate : candidate - 1;
+            here = quieter(candidate, candidate - 1) ? candidate : candidate - 1;
         if (here >= 0 && (crossing < 0 || better(here, crossing)))
             crossing = here;
     }

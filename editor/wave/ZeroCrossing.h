@@ -12,5 +12,5 @@ int32_t ZeroCrossingReach(const CRMWave& wave);
 // [0, m_nLength], where the sum of the channels crosses zero: of the two
 // frames around a sign change, the one whose sum is closer to zero. With no
 // crossing in reach, the frame whose sum is closest to zero (the nearest of
-// equals). The document's end is a valid position and stays as it is.
+// equals). The document's start and end are valid cut points and stay.
 int32_t SnapToZeroCrossing(CRMWave& wave, int32_t frame);
