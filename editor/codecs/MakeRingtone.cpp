@@ -63,6 +63,9 @@ RingtoneResult MakeRingtone(CRMWave& document, const CSoundFile& settings, const
     int32_t end = FrameAt(document, request.end);
     const bool fadesValid = std::isfinite(request.fadeIn) && std::isfinite(request.fadeOut) && request.fadeIn >= 0 &&
                             request.fadeOut >= 0;
+    // Fades are linear, as the fade effects make them.
+    if (request.fadeCurve != 0)
+        return result;
     if (begin < 0 || end < 0 || !KnownFormat(request.format) || !fadesValid || request.fileName.empty() ||
         !std::isfinite(request.targetLufs) || !std::isfinite(request.truePeakDb))
         return result;

@@ -126,6 +126,10 @@ TEST_F(MakeRingtoneTest, RefusalsWriteNothing)
         EXPECT_EQ(MakeRingtone(m_wave, m_sound, request).written, 0);
         EXPECT_FALSE(std::filesystem::exists(m_dir.File("refused.wav")));
     }
+    RingtoneRequest unknownCurve{m_dir.File("refused"), FormatWav, 0.0, 3.0, 1.0};
+    unknownCurve.fadeCurve = 4;
+    EXPECT_EQ(MakeRingtone(m_wave, m_sound, unknownCurve).written, 0);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("refused.wav")));
     ExpectDocumentUntouched();
 }
 
