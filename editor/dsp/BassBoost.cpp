@@ -1,9 +1,5 @@
-// Bass boost: a second-order low-shelf filter run through the shared block
-// loop. The filter state starts at zero in every block and runs on from one
-// channel into the next.
 #include "BassBoost.h"
 
-#include "BlockLoop.h"
 #include "CWaveEffects.h"
 
 #include "wave/CRMWave.h"
@@ -34,36 +30,40 @@ LowShelf LowShelfCoefficients(float frequency, int samplesPerSec, float boost)
     return s;
 }
 
+void BassBoostProcessor::Process(float* const* channels, int channelCount, int frames, int64_t)
+{
+    const LowShelf& s = m_shelf;
+    float x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    for (int c = 0; c < channelCount; ++c) {
+        float* samples = channels[c];
+        for (int j = 0; j < frames; ++j) {
+            const float x = samples[j];
+            const float y = (s.b0 * x + s.b1 * x1 + s.b2 * x2 - s.a1 * y1 - s.a2 * y2) * m_inverseA0;
+            x2 = x1;
+            x1 = x;
+            y2 = y1;
+            y1 = y;
+            samples[j] = y;
+        }
+    }
+}
+
 bool CWaveEffects::BassBoost(float frequency, float boost)
 {
     // A negative factor has no real shelf slope and would write NaN.
     if (!(boost >= 0.0f) || !std::isfinite(boost) || !std::isfinite(frequency) ||
         m_pWave->m_nSamplesPerSec <= 0)
         return false;
-    const SampleFormat format = Format();
-    const bool active = frequency <= kMaxFrequency;
-    const LowShelf s = LowShelfCoefficients(frequency, m_pWave->m_nSamplesPerSec, boost);
-    const float inverseA0 = 1.0f / s.a0;
-    if (!std::isfinite(inverseA0))
+    const LowShelf shelf = LowShelfCoefficients(frequency, m_pWave->m_nSamplesPerSec, boost);
+    if (!std::isfinite(1.0f / shelf.a0))
         return false;
-
-    ProcessSelectionBlocks(*m_pWave, m_buffer.data(), m_buffer.size(),
-                           [&](uint8_t* block, int frames, int32_t) {
-                               if (!active)
-                                   return;
-                               float x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-                               for (int c = 0; c < format.channels; ++c)
-                                   for (int j = 0; j < frames; ++j) {
-                                       const float x = ::ReadSample(block, format, c, j);
-                                       const float y = (s.b0 * x + s.b1 * x1 + s.b2 * x2 -
-                                                        s.a1 * y1 - s.a2 * y2) *
-                                                       inverseA0;
-                                       x2 = x1;
-                                       x1 = x;
-                                       y2 = y1;
-                                       y1 = y;
-                                       ::WriteSample(block, format, c, j, y);
-                                   }
-                           });
-    return active;
+    // Above the shelf's range every block passes unchanged, with the
+    // progress reports of a normal run.
+    if (!(frequency <= kMaxFrequency)) {
+        RunInPlace(*m_pWave, nullptr);
+        return false;
+    }
+    BassBoostProcessor processor(shelf);
+    RunInPlace(*m_pWave, &processor);
+    return true;
 }

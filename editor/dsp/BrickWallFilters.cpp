@@ -1,8 +1,8 @@
 // The four brick-wall filters. Each builds a mask of ones and zeros over the
 // 16384 bins of the transform and runs ApplySpectralMask, which filters the
 // selection one channel and one 8193-frame block at a time.
-#include "BlockLoop.h"
 #include "CWaveEffects.h"
+#include "EffectDriver.h"
 #include "FFT.h"
 #include "FrequencyMask.h"
 
@@ -19,7 +19,7 @@ constexpr int kBlockFrames = CWaveEffects::kMaskSize / 2 + 1;  // 8193
 bool CWaveEffects::Filter(BrickWall kind, float low, float high)
 {
     std::vector<float> mask(kMaskSize);
-    if (!BuildBrickWallMask(kind, low, high, m_pWave->m_nSamplesPerSec, mask.data()))
+    if (!Format().IsSupported() || !BuildBrickWallMask(kind, low, high, m_pWave->m_nSamplesPerSec, mask.data()))
         return false;
     return ApplySpectralMask(mask.data());
 }
@@ -33,7 +33,10 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
 {
     CRMWave& wave = *m_pWave;
     const SampleFormat format = Format();
+    if (!format.IsSupported())
+        return false;
     const int64_t blockBytes = wave.FramesToBytes(kBlockFrames);
+    std::vector<uint8_t> block(static_cast<std::size_t>(blockBytes));
     const int64_t total = wave.FramesToBytes(SelectionFrames());
     std::vector<float> input(kMaskSize), real(kMaskSize), imag(kMaskSize);
     std::vector<float> outReal(kMaskSize), outImag(kMaskSize);
@@ -48,14 +51,14 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
             // Blocks stop at the selection's end, so frames after it stay as they are.
             const auto want = static_cast<std::size_t>(std::min(blockBytes, total - done));
             const int64_t offset = wave.FramesToBytes(wave.m_nSelBegin) + done;
-            const std::size_t read = ReadWaveAt(wave, offset, m_buffer.data(), want);
+            const std::size_t read = ReadWaveAt(wave, offset, block.data(), want);
             if (read == 0) {
                 complete = false;
                 break;
             }
             const int frames = wave.BytesToFrames(static_cast<int64_t>(read));
             for (int j = 0; j < frames; ++j)
-                input[j] = ::ReadSample(m_buffer.data(), format, c, j);
+                input[j] = ::ReadSample(block.data(), format, c, j);
             std::fill(input.begin() + frames, input.end(), 0.0f);
 
             if (!forward.Transform(input.data(), nullptr, real.data(), imag.data())) {
@@ -71,8 +74,8 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
                 break;
             }
             for (int j = 0; j < frames; ++j)
-                ::WriteSample(m_buffer.data(), format, c, j, outReal[j]);
-            if (!WriteWaveAt(wave, offset, m_buffer.data(), read)) {
+                ::WriteSample(block.data(), format, c, j, outReal[j]);
+            if (!WriteWaveAt(wave, offset, block.data(), read)) {
                 complete = false;
                 break;
             }

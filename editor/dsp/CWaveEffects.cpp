@@ -1,5 +1,7 @@
 #include "CWaveEffects.h"
 
+#include "EffectDriver.h"
+
 #include "wave/CRMWave.h"
 
 CWaveEffects::CWaveEffects(CRMWave* wave) : m_pWave(wave), m_buffer(kBlockSize) {}
@@ -10,8 +12,8 @@ int CWaveEffects::ApplyEffect(int32_t kind, float arg1, float arg2)
     case FxKindInsertSilence: InsertSilence(arg1); break;
     case FxKindAmplify: Amplify(arg1); break;
     case FxKindEcho: Echo(arg1, arg2); break;
-    case FxKindFadeIn: FadeIn(); break;
-    case FxKindFadeOut: FadeOut(); break;
+    case FxKindFadeIn: FadeIn(m_fadeCurve); break;
+    case FxKindFadeOut: FadeOut(m_fadeCurve); break;
     case FxKindInvert: Invert(); break;
     case FxKindLowPass: LowPass(arg1); break;
     case FxKindHighPass: HighPass(arg1); break;
@@ -32,7 +34,7 @@ int CWaveEffects::ApplyEffect(int32_t kind, float arg1, float arg2)
 
 SampleFormat CWaveEffects::Format() const
 {
-    return SampleFormat{m_pWave->m_nChannels, m_pWave->m_nBitsPerSample / 8};
+    return FormatOf(*m_pWave);
 }
 
 int32_t CWaveEffects::SelectionFrames() const
@@ -48,4 +50,12 @@ float CWaveEffects::ReadSample(const uint8_t* buffer, int channel, int frame) co
 void CWaveEffects::WriteSample(uint8_t* buffer, int channel, int frame, float value) const
 {
     ::WriteSample(buffer, Format(), channel, frame, value);
+}
+
+bool CWaveEffects::SetFadeCurve(int32_t curve)
+{
+    if (!IsFadeCurve(curve))
+        return false;
+    m_fadeCurve = static_cast<FadeCurve>(curve);
+    return true;
 }

@@ -1,15 +1,17 @@
 #pragma once
 // The control's effects processor. Every effect works on the document's
-// current selection in blocks of at most 65,536 bytes, with progress reports
-// and a message-pump step per block, and uses a fixed amount of memory
-// whatever the selection's length.
+// current selection in blocks of whole frames of at most 65,536 bytes (one
+// frame where a frame is larger), with progress reports and a message-pump
+// step per block, and uses a fixed amount of memory whatever the selection's
+// length. Documents of widths other than 8 and 16 bits are left unchanged.
 //
-// Effect families live in files of their own: GainEffects.cpp (amplify, fades,
-// invert, insert silence), Reverse.cpp, Echo.cpp, BrickWallFilters.cpp,
-// BassBoost.cpp and NoiseRemoval.cpp. The shared block loop is in BlockLoop.h.
+// Each effect lives in a file of its own (Gain, Fade, InsertSilence, Reverse,
+// Echo, BrickWallFilters, BassBoost, NoiseRemoval) beside the processor that
+// does its arithmetic; EffectDriver streams the selection through it.
 
-#include "SampleCodec.h"
+#include "FadeCurve.h"
 #include "FrequencyMask.h"
+#include "SampleCodec.h"
 
 #include <array>
 #include <cstdint>
@@ -46,18 +48,25 @@ public:
     CWaveEffects& operator=(const CWaveEffects&) = delete;
 
     // Runs effect `kind` (EffectKind) on the selection. Arguments are floats,
-    // except the capture flag of noise removal (non-zero captures). Always 1.
+    // except the capture flag of noise removal (non-zero captures). The fades
+    // use the curve set by SetFadeCurve. Always 1.
     int ApplyEffect(int32_t kind, float arg1 = 0.0f, float arg2 = 0.0f);
 
     // Samples of `buffer` in the document's current format.
     float ReadSample(const uint8_t* buffer, int channel, int frame) const;
     void WriteSample(uint8_t* buffer, int channel, int frame, float value) const;
 
+    // The curve of the fades ApplyEffect runs; linear until set. False, with
+    // the curve unchanged, for a value outside FadeCurve.
+    bool SetFadeCurve(int32_t curve);
+    FadeCurve GetFadeCurve() const { return m_fadeCurve; }
+
     // --- Gain and time effects (false when refused or nothing was done) ----
     bool InsertSilence(float seconds);
     void Amplify(float gain);
-    void FadeIn();
-    void FadeOut();
+    // False, with nothing changed, for a value outside FadeCurve.
+    bool FadeIn(FadeCurve curve = FadeCurve::Linear);
+    bool FadeOut(FadeCurve curve = FadeCurve::Linear);
     void Invert();
     bool Reverse();
     bool Echo(float delaySeconds, float decay);
@@ -87,6 +96,7 @@ private:
     bool Filter(BrickWall kind, float low, float high);
 
     CRMWave* m_pWave;
+    FadeCurve m_fadeCurve = FadeCurve::Linear;
     bool m_bNoiseProfile = false;
     std::vector<uint8_t> m_buffer;  // the 64 KB work buffer
     std::array<std::array<float, kNoiseBins>, kMaxChannels> m_noiseProfile{};

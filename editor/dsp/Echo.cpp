@@ -1,9 +1,17 @@
-// Echo with taps g, g/2, g/3, ... at multiples of the delay. The delayed part
-// of the selection is copied to "Wave.fx"; each pass adds one tap taken from
-// the unchanged document and clips the sum; the result is copied back.
-#include "BlockLoop.h"
+// Echo with taps g, g/2, g/3, ... at multiples of the delay d:
+//   y(p) = x(p), then for k = 1, 2, ... while k d <= p: y(p) = q(y(p) + x(p - k d) g / k)
+// with q the write rule (clip and truncate after every tap) and every x taken
+// from the unchanged document. Samples are independent of each other and of
+// their channel, so the selection is handled as one run of samples.
+//
+// The outputs are worked out from the selection's end toward its start and
+// written back as they are finished: an output only ever reads samples
+// before it, which are still untouched. Outputs are taken in columns: the
+// blocks at p, p - d, p - 2d, ... of one column read the same source blocks
+// one tap apart, so one pass over the column's sources, each loaded once,
+// serves all of them while they stay in the cache.
 #include "CWaveEffects.h"
-#include "ScratchFile.h"
+#include "EffectDriver.h"
 
 #include "wave/CRMWave.h"
 #include "wave/ControlEvents.h"
@@ -11,77 +19,178 @@
 #include <algorithm>
 #include <vector>
 
-bool CWaveEffects::Echo(float delaySeconds, float decay)
+namespace {
+
+constexpr int64_t kGroup = 64;           // output blocks of a column
+constexpr int64_t kBlockSamples = 2048;  // at most, and at most the delay
+
+__attribute__((target_clones("avx2", "default"))) void AddTap16(float* __restrict y, const float* __restrict x,
+                                                               int64_t count, float tap)
 {
-    CRMWave& wave = *m_pWave;
-    const int64_t delay = wave.FramesToBytes(wave.SecondsToFrames(delaySeconds));
-    const int64_t start = wave.FramesToBytes(wave.m_nSelBegin);
-    const int64_t total = wave.FramesToBytes(SelectionFrames());
-    if (delay <= 0 || total < delay)
-        return false;
+    for (int64_t j = 0; j < count; ++j)
+        y[j] = Quantize16(y[j] + x[j] * tap);
+}
 
-    ScratchFile fx(wave);
-    if (!fx.IsOpen())
-        return false;
-    const int64_t rest = total - delay;
-    if (!fx.File().SetLength(rest))
-        return false;
+__attribute__((target_clones("avx2", "default"))) void AddTap8(float* __restrict y, const float* __restrict x,
+                                                              int64_t count, float tap)
+{
+    for (int64_t j = 0; j < count; ++j)
+        y[j] = Quantize8(y[j] + x[j] * tap);
+}
 
-    const SampleFormat format = Format();
-    const auto block = static_cast<int64_t>(m_buffer.size());
-    std::vector<uint8_t> echoBlock(m_buffer.size());
+// Taps of all outputs before sample p: sum of floor(q / d) for q < p.
+double TapsBefore(int64_t p, int64_t d)
+{
+    const int64_t m = p / d;
+    return static_cast<double>(d) * static_cast<double>(m) * static_cast<double>(m - 1) / 2.0 +
+           static_cast<double>(m) * static_cast<double>(p - m * d);
+}
 
-    // The part of the selection that receives echoes: [start + delay, start + total).
-    for (int64_t done = 0; done < rest; done += block) {
-        const auto size = static_cast<std::size_t>(std::min(block, rest - done));
-        if (ReadWaveAt(wave, start + delay + done, m_buffer.data(), size) != size ||
-            !fx.WriteAt(done, m_buffer.data(), size))
-            return false;
-        PumpMessages();
+class EchoRun {
+public:
+    EchoRun(CRMWave& wave, int64_t delaySamples, float decay)
+        : m_wave(wave), m_format{1, FormatOf(wave).bytesPerSample}, m_start(wave.FramesToBytes(wave.m_nSelBegin)),
+          m_n(wave.FramesToBytes(int64_t{wave.m_nSelEnd} - wave.m_nSelBegin) / m_format.bytesPerSample),
+          m_d(delaySamples), m_decay(decay),
+          m_width(std::min(m_d, std::max<int64_t>(wave.m_nChannels, kBlockSamples - kBlockSamples % wave.m_nChannels))),
+          m_bytes(static_cast<std::size_t>(m_width * m_format.bytesPerSample)),
+          m_sums(static_cast<std::size_t>(kGroup * m_width)), m_sources(static_cast<std::size_t>(kGroup * m_width)),
+          m_total(TapsBefore(m_n, m_d))
+    {
     }
 
-    const int64_t passes = rest / delay + 3;
-    float percent = 0.0f;
-    for (int64_t k = 1; total - k * delay > 0; ++k) {
-        percent = static_cast<float>(std::min<int64_t>(k * 100 / passes, 100));
-        ReportProgress(percent);
-        const float tap = decay / static_cast<float>(k);
-        const int64_t length = total - k * delay;
-        const int64_t fxBase = (k - 1) * delay;
-        for (int64_t done = 0; done < length; done += block) {
-            const auto size = static_cast<std::size_t>(std::min(block, length - done));
-            if (ReadWaveAt(wave, start + done, m_buffer.data(), size) != size ||
-                fx.ReadAt(fxBase + done, echoBlock.data(), size) != size) {
-                ReportProgress(0.0f);
+    bool Run()
+    {
+        for (int64_t end = m_n; end > m_d; end -= kGroup * m_d)
+            for (int64_t offset = 0; offset < m_d; offset += m_width)
+                if (!Column(end, offset, std::min(m_width, m_d - offset)))
+                    return false;
+        return true;
+    }
+
+private:
+    // Virtual block i of a column: samples [Hi(i) - width, Hi(i)).
+    struct Column_ {
+        int64_t end, offset, width;
+        int64_t Hi(int64_t i, int64_t d) const { return end - i * d - offset; }
+    };
+
+    bool Load(int64_t lo, int64_t hi, float* out)
+    {
+        const auto bytes = static_cast<std::size_t>((hi - lo) * m_format.bytesPerSample);
+        if (ReadWaveAt(m_wave, m_start + lo * m_format.bytesPerSample, m_bytes.data(), bytes) != bytes)
+            return false;
+        DecodeChannel(m_bytes.data(), m_format, 0, static_cast<int>(hi - lo), out);
+        return true;
+    }
+
+    bool Store(int64_t lo, int64_t hi, const float* in)
+    {
+        const auto bytes = static_cast<std::size_t>((hi - lo) * m_format.bytesPerSample);
+        EncodeChannel(m_bytes.data(), m_format, 0, static_cast<int>(hi - lo), in);
+        return WriteWaveAt(m_wave, m_start + lo * m_format.bytesPerSample, m_bytes.data(), bytes);
+    }
+
+    // Loads source block i (clipped at the selection start) into its ring slot.
+    bool LoadSource(const Column_& col, int64_t i)
+    {
+        const int64_t hi = col.Hi(i, m_d);
+        if (hi <= 0)
+            return true;
+        return Load(std::max<int64_t>(hi - col.width, 0), hi, Source(i));
+    }
+    float* Source(int64_t i) { return m_sources.data() + (i % kGroup) * m_width; }
+    float* Sum(int64_t m) { return m_sums.data() + m * m_width; }
+
+    bool Column(int64_t end, int64_t offset, int64_t width)
+    {
+        const Column_ col{end, offset, width};
+        for (int64_t m = 0; m < kGroup; ++m) {
+            if (!LoadSource(col, m))
                 return false;
-            }
-            const int frames = static_cast<int>(size / static_cast<std::size_t>(format.BlockAlign()));
-            for (int c = 0; c < format.channels; ++c)
-                for (int j = 0; j < frames; ++j) {
-                    const float y = ::ReadSample(echoBlock.data(), format, c, j);
-                    const float x = ::ReadSample(m_buffer.data(), format, c, j);
-                    ::WriteSample(echoBlock.data(), format, c, j, y + x * tap);
-                }
-            if (!fx.WriteAt(fxBase + done, echoBlock.data(), size)) {
-                ReportProgress(0.0f);
+            if (col.Hi(m, m_d) > 0)
+                std::copy_n(Source(m), width, Sum(m));
+        }
+        const int64_t top = col.Hi(0, m_d);
+        const int64_t lastTap = (top - 1) / m_d;
+        for (int64_t k = 1; k <= lastTap; ++k) {
+            if (!LoadSource(col, k + kGroup - 1))
                 return false;
+            const float tap = m_decay / static_cast<float>(k);
+            for (int64_t m = 0; m < kGroup; ++m) {
+                const int64_t hi = col.Hi(m, m_d);
+                const int64_t lo = hi - width;
+                const int64_t from = std::max(lo, k * m_d);  // outputs with this tap
+                if (hi - k * m_d <= 0 || from >= hi)
+                    continue;
+                const int64_t sourceLo = std::max<int64_t>(lo - k * m_d, 0);
+                float* y = Sum(m) + (from - std::max<int64_t>(lo, 0));
+                const float* x = Source(m + k) + (from - k * m_d - sourceLo);
+                if (m_format.bytesPerSample == 1)
+                    AddTap8(y, x, hi - from, tap);
+                else
+                    AddTap16(y, x, hi - from, tap);
             }
+            if (k % 64 == 0)
+                PumpMessages();
+        }
+        double work = 0;
+        for (int64_t m = 0; m < kGroup; ++m) {
+            const int64_t hi = col.Hi(m, m_d);
+            const int64_t from = std::max(hi - width, m_d);
+            if (hi <= m_d)
+                continue;
+            if (!Store(from, hi, Sum(m) + (from - std::max<int64_t>(hi - width, 0))))
+                return false;
+            work += TapsBefore(hi, m_d) - TapsBefore(from, m_d);
+        }
+        Report(work);
+        return true;
+    }
+
+    void Report(double work)
+    {
+        m_done += work;
+        const int percent = m_total > 0 ? static_cast<int>(std::min(m_done * 100.0 / m_total, 100.0)) : 100;
+        if (percent != m_percent) {
+            m_percent = percent;
+            ReportProgress(static_cast<float>(percent));
+        } else {
             PumpMessages();
         }
     }
 
-    bool complete = true;
-    for (int64_t done = 0; done < rest; done += block) {
-        const auto size = static_cast<std::size_t>(std::min(block, rest - done));
-        if (fx.ReadAt(done, m_buffer.data(), size) != size ||
-            !WriteWaveAt(wave, start + delay + done, m_buffer.data(), size)) {
-            complete = false;
-            break;
-        }
-        PumpMessages();
-    }
-    ReportProgress(percent);
-    fx.Remove();
+    CRMWave& m_wave;
+    SampleFormat m_format;  // one sample a frame: the run of samples
+    int64_t m_start;        // byte offset of the selection
+    int64_t m_n;            // samples in the selection
+    int64_t m_d;            // the delay in samples
+    float m_decay;
+    int64_t m_width;        // samples of an output block, whole frames
+    std::vector<uint8_t> m_bytes;
+    std::vector<float> m_sums;     // the column's outputs
+    std::vector<float> m_sources;  // ring of the column's source blocks
+    double m_total;
+    double m_done = 0;
+    int m_percent = -1;
+};
+
+}  // namespace
+
+bool CWaveEffects::Echo(float delaySeconds, float decay)
+{
+    CRMWave& wave = *m_pWave;
+    if (!Format().IsSupported())
+        return false;
+    const int64_t delay = wave.FramesToBytes(wave.SecondsToFrames(delaySeconds));
+    const int64_t total = wave.FramesToBytes(SelectionFrames());
+    if (delay <= 0 || total < delay)
+        return false;
+
+    ReportProgress(0.0f);
+    EchoRun run(wave, delay / Format().bytesPerSample, decay);
+    const bool complete = run.Run();
+    ReportProgress(100.0f);
     ReportProgress(0.0f);
     return complete;
 }

@@ -2,8 +2,8 @@
 // spectrum of a selection that holds noise only; RemoveNoise gates every bin
 // that does not rise far enough above it. Both work on blocks of 1025 frames,
 // zero-padded to 2048 points, one channel at a time, without overlap.
-#include "BlockLoop.h"
 #include "CWaveEffects.h"
+#include "EffectDriver.h"
 #include "FFT.h"
 
 #include "wave/CRMWave.h"
@@ -63,7 +63,7 @@ bool ForEachNoiseBlock(CRMWave& wave, uint8_t* buffer, Visit visit)
 int CWaveEffects::CaptureNoiseProfile()
 {
     const SampleFormat format = Format();
-    if (format.channels < 1 || format.channels > kMaxChannels)
+    if (!format.IsSupported() || format.channels > kMaxChannels)
         return 0;
     const float scale = static_cast<float>(1 << (m_pWave->m_nBitsPerSample - 1));
     std::vector<float> in(kPoints), power(kSpectrum);
@@ -110,7 +110,7 @@ int CWaveEffects::RemoveNoise(float level)
     if (!m_bNoiseProfile)
         return 0;
     const SampleFormat format = Format();
-    if (format.channels < 1 || format.channels > kMaxChannels)
+    if (!format.IsSupported() || format.channels > kMaxChannels)
         return 0;
     const float scale = static_cast<float>(1 << (m_pWave->m_nBitsPerSample - 1));
     const float margin = level * 0.5f;
