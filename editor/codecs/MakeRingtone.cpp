@@ -2,6 +2,7 @@
 
 #include "codecs/CSoundFile.h"
 #include "dsp/CWaveEffects.h"
+#include "dsp/FadeCurve.h"
 #include "dsp/NormalizeLoudness.h"
 #include "wave/CRMWave.h"
 #include "wave/ControlEvents.h"
@@ -45,13 +46,16 @@ bool CopyRange(CRMWave& source, int32_t begin, int32_t end, CRMWave& target)
     return target.UpdateLength() == end - begin;
 }
 
-void Fade(CRMWave& wave, CWaveEffects& effects, int32_t begin, int32_t end, int32_t kind)
+void Fade(CRMWave& wave, CWaveEffects& effects, int32_t begin, int32_t end, bool in, FadeCurve curve)
 {
     if (end <= begin)
         return;
     wave.m_nSelBegin = begin;
     wave.m_nSelEnd = end;
-    effects.ApplyEffect(kind);
+    if (in)
+        effects.FadeIn(curve);
+    else
+        effects.FadeOut(curve);
 }
 
 }  // namespace
@@ -63,8 +67,7 @@ RingtoneResult MakeRingtone(CRMWave& document, const CSoundFile& settings, const
     int32_t end = FrameAt(document, request.end);
     const bool fadesValid = std::isfinite(request.fadeIn) && std::isfinite(request.fadeOut) && request.fadeIn >= 0 &&
                             request.fadeOut >= 0;
-    // Fades are linear, as the fade effects make them.
-    if (request.fadeCurve != 0)
+    if (!IsFadeCurve(request.fadeCurve))
         return result;
     if (begin < 0 || end < 0 || !KnownFormat(request.format) || !fadesValid || request.fileName.empty() ||
         !std::isfinite(request.targetLufs) || !std::isfinite(request.truePeakDb))
@@ -85,10 +88,11 @@ RingtoneResult MakeRingtone(CRMWave& document, const CSoundFile& settings, const
 
     const int32_t length = scratch.m_nLength;
     CWaveEffects effects(&scratch);
-    Fade(scratch, effects, 0, std::min(length, scratch.SecondsToFrames(static_cast<float>(request.fadeIn))),
-         FxKindFadeIn);
+    const auto curve = static_cast<FadeCurve>(request.fadeCurve);
+    Fade(scratch, effects, 0, std::min(length, scratch.SecondsToFrames(static_cast<float>(request.fadeIn))), true,
+         curve);
     Fade(scratch, effects, std::max(0, length - scratch.SecondsToFrames(static_cast<float>(request.fadeOut))), length,
-         FxKindFadeOut);
+         false, curve);
     // A range too short or too quiet to measure is written as it is.
     if (request.targetLufs != 0 &&
         NormalizeLoudness(scratch, 0, length, request.targetLufs, request.truePeakDb) == NormalizeResult::Failed)

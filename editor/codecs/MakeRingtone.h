@@ -20,7 +20,7 @@ struct RingtoneRequest {
     double fadeOut = 0;
     double targetLufs = 0;    // 0 = no loudness step
     double truePeakDb = -1;   // the loudness step's ceiling
-    int32_t fadeCurve = 0;    // 0 linear
+    int32_t fadeCurve = 0;    // a FadeCurve: 0 linear, 1 exponential, 2 equal power, 3 S-curve
     bool snapToZero = false;  // move the range's ends to zero crossings
 };
 
@@ -34,6 +34,6 @@ struct RingtoneResult {
 
 // `settings` gives the encoder settings (bit rate, WAV tag, Ogg loop).
 // Refused (0) for a range that is empty, not finite or outside the
-// document, an unknown format, fades that are negative or not finite, or
+// document, an unknown format or fade curve, fades that are negative or not finite, or
 // format 7 over 40 s. A failed write keeps an existing target as it was.
 RingtoneResult MakeRingtone(CRMWave& document, const CSoundFile& settings, const RingtoneRequest& request);

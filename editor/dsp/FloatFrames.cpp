@@ -1,5 +1,6 @@
 #include "dsp/FloatFrames.h"
 
+#include "dsp/EffectDriver.h"
 #include "dsp/SampleCodec.h"
 #include "wave/CRMWave.h"
 #include "wave/ControlEvents.h"
@@ -7,23 +8,14 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
-
-SampleFormat FormatOf(const CRMWave& wave)
-{
-    return SampleFormat{wave.m_nChannels, wave.m_nBitsPerSample / 8};
-}
-
-}  // namespace
-
 float FullScale(const CRMWave& wave)
 {
     return wave.m_nBitsPerSample == 8 ? 128.0f : 32768.0f;
 }
 
-int32_t FramesPerBlock(const CRMWave& wave)
+int32_t FloatFramesPerBlock(const CRMWave& wave)
 {
-    return std::max<int32_t>(1, static_cast<int32_t>(CRMWave::kBlockSize) / std::max(1, wave.BlockAlign()));
+    return std::max(1, FramesPerBlock(FormatOf(wave)));
 }
 
 bool ReadFloatFrames(CRMWave& wave, int32_t firstFrame, int32_t frames, float* samples)
@@ -52,7 +44,7 @@ bool WriteFloatFrames(CRMWave& wave, int32_t firstFrame, int32_t frames, const f
 
 bool ForEachFloatBlock(CRMWave& wave, int32_t begin, int32_t end, const FloatBlockVisitor& visit)
 {
-    const int32_t perBlock = FramesPerBlock(wave);
+    const int32_t perBlock = FloatFramesPerBlock(wave);
     std::vector<float> samples(static_cast<std::size_t>(perBlock) * static_cast<std::size_t>(wave.m_nChannels));
     for (int32_t first = begin; first < end;) {
         const int32_t frames = std::min(perBlock, end - first);

@@ -13,7 +13,7 @@ class CRMWave;
 float FullScale(const CRMWave& wave);
 
 // Frames in one block for this document.
-int32_t FramesPerBlock(const CRMWave& wave);
+int32_t FloatFramesPerBlock(const CRMWave& wave);
 
 // Calls `visit` for every block of [begin, end) in order, with the block's
 // first frame. False when a read came up short or `visit` returned false.

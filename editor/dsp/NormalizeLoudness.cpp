@@ -34,7 +34,7 @@ bool GainAndLimit(CRMWave& wave, int32_t begin, int32_t end, double gainDb, doub
     CTruePeakLimiter limiter(wave.m_nChannels, wave.m_nSamplesPerSec, ceilingDb);
     const auto gain = static_cast<float>(std::pow(10.0, gainDb / 20.0));
     const int32_t latency = limiter.Latency();
-    const int32_t perBlock = FramesPerBlock(wave);
+    const int32_t perBlock = FloatFramesPerBlock(wave);
     const auto channels = static_cast<std::size_t>(wave.m_nChannels);
     std::vector<float> block(static_cast<std::size_t>(perBlock) * channels);
     const int64_t total = static_cast<int64_t>(end - begin) + latency;

@@ -93,19 +93,31 @@ TEST_F(MakeRingtoneTest, AndroidLoopCommentFollowsTheSetting)
     EXPECT_EQ(Capture("vorbiscomment -l " + Q(m_dir.File("loop.ogg"))), "=\nANDROID_LOOP=true\n");
 }
 
-TEST_F(MakeRingtoneTest, FadesShapeTheEnds)
+TEST_F(MakeRingtoneTest, FadesFollowTheirCurve)
 {
-    RingtoneRequest request{m_dir.File("faded"), FormatWav, 0.0, 4.0, 1.0, 1.0};
-    ASSERT_EQ(MakeRingtone(m_wave, m_sound, request).written, 1);
-    CodecTest::Load(m_dir.File("faded.wav"), FormatWav);
-    const auto faded = DocumentSamples();
+    // Gain half way through a fade, for each curve: linear, exponential
+    // (-60 dB at the silent end), equal power, S-curve.
+    const double halfWay[] = {0.5, 0.0316228, 0.7071068, 0.5};
     const auto original = MakeSignal(12 * 44100, 2, 44100);
-    ASSERT_EQ(faded.size(), 4u * 44100 * 2);
-    EXPECT_EQ(faded[0], 0);                          // the fade-in starts silent
-    EXPECT_EQ(faded[2 * 88200], original[2 * 88200]);  // the middle is the source
-    // Half way through the fade-out the gain is a half (toward zero).
-    const std::size_t half = 2 * (3 * 44100 + 22050);
-    EXPECT_NEAR(faded[half], original[half] / 2.0, 1.0);
+    for (int32_t curve = 0; curve < 4; ++curve) {
+        SCOPED_TRACE(curve);
+        RingtoneRequest request{m_dir.File("faded"), FormatWav, 0.0, 4.0, 1.0, 1.0};
+        request.fadeCurve = curve;
+        ASSERT_EQ(MakeRingtone(m_wave, m_sound, request).written, 1);
+        CRMWave faded;
+        CSoundFile reader;
+        reader.m_pWave = &faded;
+        ASSERT_TRUE(faded.CreateNew(2, 44100, 16));
+        ASSERT_EQ(reader.LoadFile(m_dir.File("faded.wav"), FormatWav), 1);
+        const auto samples = codectest::DocumentSamples(faded);
+        ASSERT_EQ(samples.size(), 4u * 44100 * 2);
+        EXPECT_EQ(samples[2 * 88200], original[2 * 88200]);  // the middle is the source
+        const std::size_t in = 2 * 22050;                    // half way through the fade-in
+        const std::size_t out = 2 * (3 * 44100 + 22050);     // and through the fade-out
+        EXPECT_NEAR(samples[in], original[in] * halfWay[curve], 1.0);
+        EXPECT_NEAR(samples[out], original[out] * halfWay[curve], 1.0);
+    }
+    ExpectDocumentUntouched();
 }
 
 TEST_F(MakeRingtoneTest, RefusalsWriteNothing)
@@ -127,7 +139,7 @@ TEST_F(MakeRingtoneTest, RefusalsWriteNothing)
         EXPECT_FALSE(std::filesystem::exists(m_dir.File("refused.wav")));
     }
     RingtoneRequest unknownCurve{m_dir.File("refused"), FormatWav, 0.0, 3.0, 1.0};
-    unknownCurve.fadeCurve = 4;
+    unknownCurve.fadeCurve = 4;  // four curves: 0 to 3
     EXPECT_EQ(MakeRingtone(m_wave, m_sound, unknownCurve).written, 0);
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("refused.wav")));
     ExpectDocumentUntouched();
