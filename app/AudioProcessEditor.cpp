@@ -1,64 +1,85 @@
 #include "AudioProcessEditor.h"
 
-#include <QWidget>
-
 namespace audioprocess {
 
-void CAudioEditorCalls::Attach(QWidget* control, sonarch2::CDispatch* dispatch)
+const std::array<const char*, kMemberCount>& MemberNames()
 {
-    m_control = control;
-    m_dispatch = dispatch;
+    static const std::array<const char*, kMemberCount> names{
+        "BackColor", "WaveColor", "ViewBegin", "ViewEnd", "PlayerStatus", "FileName",
+        "Close", "Continue", "Load", "Play", "Pause", "Stop", "Record", "SaveAs",
+        "ZoomIn", "ZoomOut", "Delete", "Cut", "Copy", "Paste", "Undo", "SamplesToTime", "NewFile",
+    };
+    return names;
 }
 
-void CAudioEditorCalls::Advise(sonarch2::EventSink sink)
+bool CAudioEditorCalls::Attach(std::unique_ptr<sonarch2::CControlClient> control, QString* error)
+{
+    QStringList names;
+    for (const char* name : MemberNames())
+        names << QLatin1String(name);
+    QVector<int32_t> dispids;
+    if (control->GetIDsOfNames(names, &dispids) != sonarch2::hr::Ok) {
+        QStringList unknown;
+        for (qsizetype i = 0; i < names.size(); ++i)
+            if (dispids.value(i, -1) == -1)
+                unknown << names[i];
+        *error = QStringLiteral("the editor does not know %1").arg(unknown.join(QStringLiteral(", ")));
+        return false;
+    }
+    std::copy(dispids.cbegin(), dispids.cend(), m_dispids.begin());
+    m_control = std::move(control);
+    return true;
+}
+
+void CAudioEditorCalls::Advise(sonarch2::EventHandler handler)
 {
     if (IsAttached())
-        m_nSinkCookie = m_dispatch->Advise(std::move(sink));
+        m_nSinkCookie = m_control->Advise(std::move(handler));
 }
 
 void CAudioEditorCalls::Detach()
 {
-    if (IsAttached() && m_nSinkCookie != 0)
-        m_dispatch->Unadvise(m_nSinkCookie);
+    if (m_control && m_nSinkCookie != 0)
+        m_control->Unadvise(m_nSinkCookie);
     m_nSinkCookie = 0;
-    m_control = nullptr;
-    m_dispatch = nullptr;
+    m_control.reset();
 }
 
-QVariant CAudioEditorCalls::Call(int32_t member, const QVariantList& args)
+QVariant CAudioEditorCalls::Call(Member member, const QVariantList& args)
 {
-    const sonarch2::InvokeResult result = Invoke(member, sonarch2::InvokeKind::Method, args);
+    const sonarch2::CallResult result = Invoke(member, sonarch2::InvokeKind::Method, args);
     return result.ok() ? result.value : QVariant();
 }
 
-QVariant CAudioEditorCalls::Get(int32_t member)
+QVariant CAudioEditorCalls::Get(Member member)
 {
-    const sonarch2::InvokeResult result = Invoke(member, sonarch2::InvokeKind::PropertyGet, {});
+    const sonarch2::CallResult result = Invoke(member, sonarch2::InvokeKind::PropertyGet, {});
     return result.ok() ? result.value : QVariant();
 }
 
-void CAudioEditorCalls::Put(int32_t member, const QVariant& value)
+void CAudioEditorCalls::Put(Member member, const QVariant& value)
 {
     Invoke(member, sonarch2::InvokeKind::PropertyPut, {value});
 }
 
-sonarch2::InvokeResult CAudioEditorCalls::Invoke(int32_t member, sonarch2::InvokeKind kind,
-                                                 const QVariantList& args)
+QVariant CAudioEditorCalls::InvokeByName(const QString& name, sonarch2::InvokeKind kind, const QVariantList& args)
+{
+    QVector<int32_t> dispid;
+    if (!IsAttached() || m_control->GetIDsOfNames({name}, &dispid) != sonarch2::hr::Ok)
+        return QVariant();
+    const CAudioProcessBusy::Scope busy(m_busy);
+    const std::shared_ptr<sonarch2::CControlClient> control = m_control;
+    const sonarch2::CallResult result = control->Invoke(dispid.front(), kind, args);
+    return result.ok() ? result.value : QVariant();
+}
+
+sonarch2::CallResult CAudioEditorCalls::Invoke(Member member, sonarch2::InvokeKind kind, const QVariantList& args)
 {
     if (!IsAttached())
-        return sonarch2::InvokeResult{sonarch2::hr::Exception, {}};
-    const bool player = kind == sonarch2::InvokeKind::Method &&
-                        (member == dispid::Play || member == dispid::Record);
-    ++m_nDepth;
-    if (player)
-        ++m_nPlayerCalls;
-    sonarch2::InvokeResult result = m_dispatch->Invoke(member, kind, args);
-    if (player)
-        --m_nPlayerCalls;
-    --m_nDepth;
-    if (m_nDepth == 0 && m_onReturn)
-        m_onReturn();
-    return result;
+        return sonarch2::CallResult{sonarch2::hr::Exception, {}};
+    const CAudioProcessBusy::Scope busy(m_busy);
+    const std::shared_ptr<sonarch2::CControlClient> control = m_control;
+    return control->Invoke(DispId(member), kind, args);
 }
 
 }  // namespace audioprocess

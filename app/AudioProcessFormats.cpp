@@ -1,5 +1,8 @@
 #include "AudioProcessFormats.h"
 
+#include <QFileInfo>
+#include <QRegularExpression>
+
 #include "DialogFilters.h"
 
 #include <QStringList>
@@ -49,6 +52,15 @@ FormatCode SaveFormatOf(const QString& fileName)
 QStringList DialogNameFilters()
 {
     return NameFiltersFrom(QString::fromLatin1(kDialogFilter));
+}
+
+QString WithFilterExtension(const QString& fileName, const QString& nameFilter)
+{
+    if (fileName.isEmpty() || !QFileInfo(fileName).suffix().isEmpty())
+        return fileName;
+    static const QRegularExpression firstPattern(QStringLiteral("\\*\\.(\\w+)"));
+    const QRegularExpressionMatch match = firstPattern.match(nameFilter);
+    return match.hasMatch() ? fileName + QLatin1Char('.') + match.captured(1) : fileName;
 }
 
 }  // namespace audioprocess

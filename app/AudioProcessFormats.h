@@ -24,6 +24,10 @@ FormatCode LoadFormatOf(const QString& fileName);
 // "raw"), or FormatNone.
 FormatCode SaveFormatOf(const QString& fileName);
 
+// `fileName` with the first extension of a dialog name filter appended when
+// the file name has none ("tone" with "Wave File (*.wav)" gives "tone.wav").
+QString WithFilterExtension(const QString& fileName, const QString& nameFilter);
+
 // The filter of the window's open and save dialogs, as the dialog's name
 // filters ("All Supported Files (*.mp3 *.wav ...)", ...).
 QStringList DialogNameFilters();

@@ -1,20 +1,14 @@
 #include "frmAudioProcess.h"
 
-#include "AudioProcessFormats.h"
 #include "AudioProcessIcons.h"
 #include "AudioProcessScale.h"
 #include "ColourScheme.h"
 #include "ControlHost.h"
-#include "TypeLib.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
-#include <QDateTime>
-#include <QDir>
 #include <QDebug>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -41,38 +35,6 @@ const QStringList kToolbarKeys{QStringLiteral("New"),    QStringLiteral("Open"),
 constexpr uint kWhite = 0x00FFFFFFu;
 constexpr uint kBlue = 0x00FF0000u;
 
-// What a file looked like before a save, to tell afterwards whether the save
-// wrote it.
-struct FileStamp {
-    bool exists = false;
-    QDateTime modified;
-    qint64 size = -1;
-
-    static FileStamp Of(const QString& path)
-    {
-        const QFileInfo info(path);
-        if (!info.isFile())
-            return {};
-        return {true, info.lastModified(), info.size()};
-    }
-};
-
-bool SaveWasWritten(const QString& chosen, const FileStamp& before, const QDateTime& started,
-                    const QString& reported)
-{
-    if (reported.isEmpty())
-        return false;
-    const FileStamp after = FileStamp::Of(reported);
-    if (!after.exists)
-        return false;
-    if (reported == chosen)
-        return !before.exists || after.modified != before.modified || after.size != before.size;
-    // The control replaced the extension: a file under that name counts when
-    // it was modified since the save began (file times come from a coarse
-    // clock that may lag the system clock by a tick).
-    return after.modified >= started.addMSecs(-100);
-}
-
 }  // namespace
 
 frmAudioProcess::frmAudioProcess(QWidget* parent) : QMainWindow(parent, Qt::Window)
@@ -83,10 +45,10 @@ frmAudioProcess::frmAudioProcess(QWidget* parent) : QMainWindow(parent, Qt::Wind
     CreateControls();
     CreateToolbar();
     CreateMenus();
-    m_calls.SetOnReturn([this] { OnIdle(); });
+    m_busy.SetOnIdle([this] { OnIdle(); });
     FormLoad();
-    // A quit that arrives while the control is busy is refused by this
-    // window's close; it is carried out once the window has closed.
+    // A quit that arrives while the window is busy is refused by its close;
+    // it is carried out once the window has closed (frmAudioProcessClose.cpp).
     qApp->installEventFilter(this);
 }
 
@@ -179,19 +141,23 @@ void frmAudioProcess::CreateControls()
 void frmAudioProcess::CreateEditor(QWidget* area)
 {
     sonarch2::CControlHost host;
-    if (host.Create(QString::fromLatin1(sonarch2::TypeLibIdentity::kClassId), area)) {
+    std::unique_ptr<sonarch2::CControlClient> control =
+        host.Create(QString::fromLatin1(sonarch2::TypeLibIdentity::kClassId), area);
+    QWidget* widget = control ? control->Widget() : nullptr;
+    if (control && m_calls.Attach(std::move(control), &m_strControlError)) {
         for (const QString& line : host.Log())
             qInfo().noquote() << "Sonarch2:" << line;
-        ctlAudioEditor = host.Widget();
+        ctlAudioEditor = widget;
         ctlAudioEditor->setObjectName(QStringLiteral("ctlAudioEditor"));
         ctlAudioEditor->setMinimumSize(320, 160);
         ctlAudioEditor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         area->layout()->addWidget(ctlAudioEditor);
-        m_calls.Attach(ctlAudioEditor, host.Dispatch());
         m_calls.Advise([this](int32_t event, const QVariantList& args) { OnControlEvent(event, args); });
         return;
     }
-    m_strControlError = host.Error();
+    delete widget;  // a control whose interface the window cannot use
+    if (m_strControlError.isEmpty())
+        m_strControlError = host.Error();
     qWarning().noquote() << "The audio editor could not be created:" << m_strControlError;
     auto* missing = new QLabel(QStringLiteral("The audio editor could not be started.\n%1").arg(m_strControlError),
                                area);
@@ -217,13 +183,8 @@ void frmAudioProcess::FormLoad()
     toolbarPalette.setColor(QPalette::Window, palette().color(QPalette::Button));
     tbrMenu->setPalette(toolbarPalette);
 
-    m_calls.Put(dispid::BackColor, kWhite);
-    m_calls.Put(dispid::WaveColor, kBlue);
-}
-
-bool frmAudioProcess::IsBusy() const
-{
-    return m_calls.IsRunning() || m_nBusy > 0;
+    m_calls.Put(Member::BackColor, kWhite);
+    m_calls.Put(Member::WaveColor, kBlue);
 }
 
 // --- Toolbar -----------------------------------------------------------------------------
@@ -232,130 +193,25 @@ void frmAudioProcess::ToolbarClicked(QAction* button)
 {
     const QString key = button->data().toString();
     if (key == QLatin1String("New"))
-        m_calls.Call(dispid::NewFile, {2, 44100, 16});
+        m_calls.Call(Member::NewFile, {2, 44100, 16});
     else if (key == QLatin1String("Open"))
         Open();
     else if (key == QLatin1String("Save As"))
         SaveAs();
     else if (key == QLatin1String("Copy"))
-        m_calls.Call(dispid::Copy);
+        m_calls.Call(Member::Copy);
     else if (key == QLatin1String("Cut"))
-        m_calls.Call(dispid::Cut);
+        m_calls.Call(Member::Cut);
     else if (key == QLatin1String("Paste"))
-        m_calls.Call(dispid::Paste);
+        m_calls.Call(Member::Paste);
     else if (key == QLatin1String("Delete"))
-        m_calls.Call(dispid::Delete);
+        m_calls.Call(Member::Delete);
     else if (key == QLatin1String("Undo"))
-        m_calls.Call(dispid::Undo);
+        m_calls.Call(Member::Undo);
     else if (key == QLatin1String("Zoom In"))
-        m_calls.Call(dispid::ZoomIn);
+        m_calls.Call(Member::ZoomIn);
     else if (key == QLatin1String("Zoom Out"))
-        m_calls.Call(dispid::ZoomOut);
-}
-
-bool frmAudioProcess::ChooseFile(bool save, QString* chosenName)
-{
-    dlgCommon->setNameFilters(DialogNameFilters());
-    dlgCommon->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlgCommon->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dlgCommon->setWindowTitle(save ? QStringLiteral("Save As") : QStringLiteral("Open"));
-    if (!m_strFileName.isEmpty())
-        dlgCommon->selectFile(m_strFileName);
-
-    ++m_nBusy;
-    const int answer = dlgCommon->exec();
-    --m_nBusy;
-    // The name box's completion list can outlive the dialog when Return
-    // accepts it, and would swallow the next click.
-    if (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
-    const bool chosen = answer == QDialog::Accepted && !dlgCommon->selectedFiles().isEmpty() && !m_bCloseRequested;
-    if (chosen)
-        *chosenName = dlgCommon->selectedFiles().constFirst();
-    OnIdle();
-    // Cancel keeps the earlier name but does nothing with it: reloading or
-    // re-saving on Cancel would throw away edits or overwrite a file the user
-    // just decided not to write.
-    return chosen;
-}
-
-void frmAudioProcess::Open()
-{
-    // The dialog keeps a name only when its file was opened: a failed open
-    // must not hand a broken file to the main window.
-    QString name;
-    if (ChooseFile(false, &name) && LoadByExtension(name))
-        m_strFileName = name;
-}
-
-bool frmAudioProcess::LoadByExtension(const QString& fileName)
-{
-    const FormatCode code = LoadFormatOf(fileName);
-    if (code == FormatNone)
-        return false;
-    ++m_nBusy;
-    const QVariant result = m_calls.Call(dispid::Load, {fileName, static_cast<int>(code)});
-    const bool loaded = result.toInt() != 0;
-    if (!loaded && !m_bCloseRequested && m_calls.IsAttached()) {
-        const QString name = QDir::toNativeSeparators(fileName);
-        if (m_calls.Get(dispid::PlayerStatus).toInt() != 0)
-            ShowMessage(QStringLiteral("%1 was not opened: the editor is playing or recording. Press Stop first.")
-                            .arg(name));
-        else
-            ShowMessage(QStringLiteral("The file %1 could not be opened. It may be damaged, or not a sound file.")
-                            .arg(name));
-    }
-    --m_nBusy;
-    OnIdle();
-    return loaded;
-}
-
-void frmAudioProcess::SaveAs()
-{
-    QString name;
-    if (!ChooseFile(true, &name))
-        return;
-    const FormatCode code = SaveFormatOf(name);
-    if (code == FormatNone)
-        return;
-    ++m_nBusy;
-    SaveChosenFile(name, code);
-    --m_nBusy;
-    OnIdle();
-}
-
-void frmAudioProcess::SaveChosenFile(const QString& chosen, int code)
-{
-    const FileStamp before = FileStamp::Of(chosen);
-    const QDateTime started = QDateTime::currentDateTime();
-    m_calls.Call(dispid::SaveAs, {chosen, code});
-    if (!m_calls.IsAttached())
-        return;
-    const QString reported = m_calls.Get(dispid::FileName).toString();
-    if (SaveWasWritten(chosen, before, started, reported)) {
-        // SONG.OGG is written as SONG.ogg: remember the file that exists.
-        m_strFileName = reported;
-        return;
-    }
-    if (m_bCloseRequested)
-        return;
-    if (m_calls.Get(dispid::PlayerStatus).toInt() != 0)
-        ShowMessage(QStringLiteral("Nothing was saved: the editor is playing or recording. Press Stop first."));
-    else
-        ShowMessage(QStringLiteral("The save failed: %1 was not written.")
-                        .arg(QDir::toNativeSeparators(reported.isEmpty() ? chosen : reported)));
-}
-
-void frmAudioProcess::ShowMessage(const QString& text)
-{
-    auto* box = new QMessageBox(QMessageBox::Warning, kCaption, text, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("msgAudioProcess"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    m_pMessage = box;
-    ++m_nBusy;
-    box->exec();
-    --m_nBusy;
-    OnIdle();
+        m_calls.Call(Member::ZoomOut);
 }
 
 // --- Transport -----------------------------------------------------------------------------
@@ -363,23 +219,23 @@ void frmAudioProcess::ShowMessage(const QString& text)
 void frmAudioProcess::Play()
 {
     if (!bPaused)
-        m_calls.Call(dispid::Play);
+        m_calls.Call(Member::Play);
 }
 
 void frmAudioProcess::Pause()
 {
     if (bPaused) {
-        m_calls.Call(dispid::Continue);
+        m_calls.Call(Member::Continue);
         bPaused = false;
     } else {
-        m_calls.Call(dispid::Pause);
+        m_calls.Call(Member::Pause);
         bPaused = true;
     }
 }
 
 void frmAudioProcess::Stop()
 {
-    m_calls.Call(dispid::Stop);
+    m_calls.Call(Member::Stop);
     bPaused = false;
 }
 
@@ -405,63 +261,13 @@ void frmAudioProcess::Progress(float percent)
 
 void frmAudioProcess::ChangeView()
 {
-    const int32_t begin = m_calls.Get(dispid::ViewBegin).toInt();
-    const int32_t end = m_calls.Get(dispid::ViewEnd).toInt();
+    const int32_t begin = m_calls.Get(Member::ViewBegin).toInt();
+    const int32_t end = m_calls.Get(Member::ViewEnd).toInt();
     const auto frames = CAudioProcessScale::MarkFrames(begin, end);
     for (int k = 0; k < CAudioProcessScale::kMarks; ++k) {
-        const float seconds = m_calls.Call(dispid::SamplesToTime, {frames.at(static_cast<std::size_t>(k))}).toFloat();
+        const float seconds = m_calls.Call(Member::SamplesToTime, {frames.at(static_cast<std::size_t>(k))}).toFloat();
         m_pScale->Label(k)->setText(CAudioProcessScale::FormatSeconds(seconds));
     }
     m_pScale->PlaceMarks();
 }
 
-// --- Closing -------------------------------------------------------------------------------
-
-void frmAudioProcess::closeEvent(QCloseEvent* event)
-{
-    if (m_bUnloaded) {
-        event->accept();
-        return;
-    }
-    if (IsBusy()) {
-        // A call into the control is still on the stack (this close runs
-        // from inside it): destroying the control now would pull it out from
-        // under its own call. Bring the call to an end and close after it.
-        event->ignore();
-        if (m_bCloseRequested)
-            return;
-        m_bCloseRequested = true;
-        if (m_calls.IsPlayerRunning())
-            m_calls.Call(dispid::Stop);
-        if (dlgCommon->isVisible())
-            dlgCommon->reject();
-        if (m_pMessage)
-            m_pMessage->reject();
-        return;
-    }
-    Unload();
-    event->accept();
-    if (m_bQuitRequested)
-        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-}
-
-bool frmAudioProcess::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == qApp && event->type() == QEvent::Quit && IsBusy() && !m_bUnloaded)
-        m_bQuitRequested = true;
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void frmAudioProcess::OnIdle()
-{
-    if (m_bCloseRequested && !IsBusy() && !m_bUnloaded)
-        close();
-}
-
-void frmAudioProcess::Unload()
-{
-    m_bUnloaded = true;
-    m_calls.Call(dispid::Close);
-    if (!m_strFileName.isEmpty())
-        emit FileChosen(m_strFileName);
-}

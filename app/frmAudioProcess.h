@@ -4,7 +4,13 @@
 // a toolbar of file and edit commands, transport buttons, a progress bar and
 // a time scale that follows the control's view. When it closes it hands the
 // file last opened or saved in it to whoever listens to FileChosen.
+//
+// The window's code is split by job: frmAudioProcess.cpp builds it and
+// handles the toolbar, transport and the control's events;
+// frmAudioProcessFiles.cpp opens and saves files; frmAudioProcessClose.cpp
+// decides what a close does while a call into the control is running.
 
+#include "AudioProcessBusy.h"
 #include "AudioProcessEditor.h"
 
 #include <QMainWindow>
@@ -34,13 +40,18 @@ public:
     // ControlError() says why and the window shows that in its place).
     QWidget* Editor() const { return ctlAudioEditor; }
     const QString& ControlError() const { return m_strControlError; }
+    // Any property of the control by name, read through its interface; for
+    // diagnostics and tests. Invalid when there is no such property.
+    QVariant EditorProperty(const QString& name) { return m_calls.GetByName(name); }
+    // Any method of the control by name, as the window's own calls run.
+    QVariant EditorCall(const QString& name, const QVariantList& args = {}) { return m_calls.CallByName(name, args); }
 
     // dlgCommon's file name: the file last opened or saved through the dialog.
     const QString& CommonFileName() const { return m_strFileName; }
     bool IsPaused() const { return bPaused; }
     // True while a call into the control (or one of this window's own modal
     // dialogs) has not returned; a close waits for it.
-    bool IsBusy() const;
+    bool IsBusy() const { return m_busy.IsBusy(); }
 
     // Loads `fileName` with the format code of its extension; an empty name
     // or another extension loads nothing. True when the control loaded it.
@@ -81,14 +92,17 @@ private:
     void OnIdle();
     void Unload();
 
-    audioprocess::CAudioEditorCalls m_calls;
+    // Open until a close is asked for; Closing while that close waits for
+    // the window's busy steps to end; Unloaded once the control was closed
+    // and the file handed over.
+    enum class State { Open, Closing, Unloaded };
+
+    CAudioProcessBusy m_busy;
+    audioprocess::CAudioEditorCalls m_calls{m_busy};
+    State m_state = State::Open;
     QString m_strControlError;
     QString m_strFileName;  // dlgCommon's file name; outlives each use of the dialog
     bool bPaused = false;
-    bool m_bCloseRequested = false;
-    bool m_bUnloaded = false;
-    bool m_bQuitRequested = false;  // the program was asked to end while this window was busy
-    int m_nBusy = 0;  // own dialogs and multi-call commands running
 
     QWidget* ctlAudioEditor = nullptr;
     QToolBar* tbrMenu = nullptr;

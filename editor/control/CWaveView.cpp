@@ -268,6 +268,16 @@ void CWaveView::Refresh()
     FireChangeView();
 }
 
+void CWaveView::RefreshAfterEdit()
+{
+    if (m_pWave && m_pWave->m_nLength > 0 && m_pWave->GetViewLength() <= 0) {
+        m_fZoom = 1.0f;
+        m_pWave->m_nViewBegin = 0;
+        m_pWave->m_nViewEnd = m_pWave->m_nLength;
+    }
+    Refresh();
+}
+
 // --- Cursor and selection -------------------------------------------------
 
 void CWaveView::SetCursorFromX(int32_t x)

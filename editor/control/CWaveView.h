@@ -71,6 +71,9 @@ public:
     void ResetView() override;
     // Recompute after an edit, repaint, ChangeView.
     void Refresh();
+    // Refresh after an edit or Undo; a document that has frames again under
+    // an empty view range is shown whole, at zoom 1, as after a load.
+    void RefreshAfterEdit();
     // Zooms around the selection centre, or the cursor. Zooming in is refused
     // once the view is wider in pixels than twice its length in frames.
     void SetZoom(float zoom);

@@ -1,21 +1,49 @@
-// The library's four exports: registration and the class factory.
+// The library's four exports: registration and the class factory. They are
+// the only symbols libSonarch2.so exports; everything else is reached through
+// the interfaces they hand out (Sonarch2/Sonarch2.h).
 
 #include "CSonarch2Ctrl.h"
-#include "ComponentApi.h"
+#include "Dispatch.h"
+#include "Registration.h"
 #include "TypeLib.h"
+
+#include <QString>
 
 #include <dlfcn.h>
 
+#define SONARCH2_EXPORT extern "C" __attribute__((visibility("default")))
+
+using namespace sonarch2;
+
+SONARCH2_EXPORT HRESULT DllRegisterServer();
+SONARCH2_EXPORT HRESULT DllUnregisterServer();
+SONARCH2_EXPORT HRESULT DllGetClassObject(const char* classId, IClassFactory** factory);
+SONARCH2_EXPORT HRESULT DllCanUnloadNow();
+
 namespace {
 
-class CSonarch2Factory final : public sonarch2::ISonarch2Factory {
+class CSonarch2Factory final : public IClassFactory {
 public:
-    QWidget* CreateInstance(QWidget* parent, sonarch2::CDispatch** dispatch) override
+    // The factory is static: it lives as long as the library.
+    uint32_t AddRef() override { return 1; }
+    uint32_t Release() override { return 1; }
+
+    HRESULT CreateInstance(QWidget* parent, IControl** control) override
     {
-        auto* control = new CSonarch2Ctrl(parent);  // owned by `parent`
-        if (dispatch)
-            *dispatch = control->Dispatch();
-        return control;
+        if (!control)
+            return E_POINTER_;
+        auto* widget = new CSonarch2Ctrl(parent);  // owned by `parent`
+        *control = widget->Dispatch();
+        (*control)->AddRef();
+        return S_OK_;
+    }
+
+    HRESULT GetTypeInfo(ITypeInfo** typeInfo) override
+    {
+        if (!typeInfo)
+            return E_POINTER_;
+        *typeInfo = TypeInfo();
+        return S_OK_;
     }
 };
 
@@ -30,39 +58,34 @@ QString OwnLibraryPath()
 
 }  // namespace
 
-extern "C" {
-
-__attribute__((visibility("default"))) sonarch2::HRESULT DllRegisterServer()
+HRESULT DllRegisterServer()
 {
     const QString path = OwnLibraryPath();
     if (path.isEmpty())
-        return sonarch2::SELFREG_E_TYPELIB;
-    return sonarch2::RegisterComponent(path);
+        return SELFREG_E_TYPELIB;
+    return RegisterComponent(path);
 }
 
-__attribute__((visibility("default"))) sonarch2::HRESULT DllUnregisterServer()
+HRESULT DllUnregisterServer()
 {
-    return sonarch2::UnregisterComponent();
+    return UnregisterComponent();
 }
 
-__attribute__((visibility("default"))) sonarch2::HRESULT DllGetClassObject(const char* classId,
-                                                                          sonarch2::ISonarch2Factory** factory)
+HRESULT DllGetClassObject(const char* classId, IClassFactory** factory)
 {
     if (!factory)
-        return sonarch2::E_POINTER_;
+        return E_POINTER_;
     *factory = nullptr;
-    if (!classId || QString::fromLatin1(classId).compare(QLatin1String(sonarch2::TypeLibIdentity::kClassId),
-                                                          Qt::CaseInsensitive) != 0)
-        return sonarch2::CLASS_E_CLASSNOTAVAILABLE;
+    if (!classId ||
+        QString::fromLatin1(classId).compare(QLatin1String(TypeLibIdentity::kClassId), Qt::CaseInsensitive) != 0)
+        return CLASS_E_CLASSNOTAVAILABLE;
     static CSonarch2Factory s_factory;
     *factory = &s_factory;
-    return sonarch2::S_OK_;
+    return S_OK_;
 }
 
-__attribute__((visibility("default"))) sonarch2::HRESULT DllCanUnloadNow()
+HRESULT DllCanUnloadNow()
 {
     // A control's parts outlive it while a call that was running on it ends.
-    return CControlParts::LiveCount() == 0 ? sonarch2::S_OK_ : sonarch2::S_FALSE_;
+    return CControlParts::LiveCount() == 0 ? S_OK_ : S_FALSE_;
 }
-
-}  // extern "C"

@@ -33,6 +33,17 @@ public:
     CWavePlayer m_player;
     CWaveEffects m_effects;
 
+    // The control's own settings live here too, so that a call that
+    // outlives the control never reaches into it.
+    float m_fPanFactor = 5000.0f;  // frames of one pan step at zoom 1.0
+    float m_fZoomFactor = 2.0f;    // factor of one zoom step
+    bool m_bModified = false;      // an accepted property write since creation
+    // A long document call (Load, Save, an effect, an edit) is running; see
+    // CControlCall::WorkScope.
+    bool m_bWorking = false;
+
+    bool IsPlayerBusy() const { return m_player.GetStatus() != CWavePlayer::PlayerIdle; }
+
 private:
     // The view sees the player's status and position through this.
     class PlayerPosition final : public IWaveViewPlayer {

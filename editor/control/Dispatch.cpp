@@ -1,16 +1,113 @@
 #include "Dispatch.h"
 
+#include "CSonarch2Ctrl.h"
+#include "ControlCall.h"
 #include "VariantCoercion.h"
 
-#include <QMetaMethod>
-#include <QMetaProperty>
+#include "Sonarch2/Sonarch2Qt.h"
 
-#include <array>
 #include <vector>
 
 namespace sonarch2 {
+namespace {
 
-CDispatch::CDispatch(QObject* target) : m_target(target) {}
+// What a refused member answers: 0 of its result type, nothing for void.
+QVariant RefusedResult(VarType type)
+{
+    const QMetaType meta = MetaTypeOf(type);
+    return meta.isValid() ? QVariant(meta) : QVariant();
+}
+
+bool Refuses(Guard guard, const CControlCall& call)
+{
+    switch (guard) {
+    case Guard::None: return false;
+    case Guard::Work: return call.Working();
+    case Guard::Busy: return call.Working() || call.PlayerBusy();
+    }
+    return false;
+}
+
+}  // namespace
+
+CDispatch* CDispatch::Create(CSonarch2Ctrl* control)
+{
+    return new CDispatch(control);  // deleted by its last Release
+}
+
+uint32_t CDispatch::AddRef()
+{
+    return ++m_nRefs;
+}
+
+uint32_t CDispatch::Release()
+{
+    const uint32_t left = --m_nRefs;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT CDispatch::GetTypeInfo(ITypeInfo** typeInfo)
+{
+    if (!typeInfo)
+        return E_POINTER_;
+    *typeInfo = TypeInfo();
+    (*typeInfo)->AddRef();
+    return S_OK_;
+}
+
+uint32_t CDispatch::GetIDsOfNames(const char* const* names, int32_t count, int32_t* dispids)
+{
+    if ((count > 0 && (!names || !dispids)) || count < 0)
+        return static_cast<uint32_t>(E_POINTER_);
+    uint32_t result = hr::Ok;
+    for (int32_t i = 0; i < count; ++i) {
+        const MemberInfo* m = names[i] ? FindMember(QString::fromLatin1(names[i])) : nullptr;
+        dispids[i] = m ? m->dispid : -1;
+        if (!m)
+            result = hr::UnknownName;
+    }
+    return result;
+}
+
+uint32_t CDispatch::Invoke(int32_t dispid, InvokeKind kind, const Variant* args, int32_t argCount,
+                           Variant* result)
+{
+    if (argCount < 0 || (argCount > 0 && !args))
+        return static_cast<uint32_t>(E_POINTER_);
+    QVariantList list;
+    for (int32_t i = 0; i < argCount; ++i)
+        list.append(ToQVariant(args[i]));
+    const InvokeResult r = Invoke(dispid, kind, list);
+    if (result)
+        *result = r.ok() ? FromQVariant(r.value) : Variant{};
+    return r.hr;
+}
+
+QWidget* CDispatch::Widget()
+{
+    return m_control.data();
+}
+
+HRESULT CDispatch::Advise(IEventSink* sink, uint32_t* cookie)
+{
+    if (!sink || !cookie)
+        return E_POINTER_;
+    *cookie = Advise([sink](int32_t dispid, const QVariantList& args) {
+        std::vector<Variant> values;
+        values.reserve(static_cast<std::size_t>(args.size()));
+        for (const QVariant& a : args)
+            values.push_back(FromQVariant(a));
+        sink->OnEvent(dispid, values.data(), static_cast<int32_t>(values.size()));
+    });
+    return S_OK_;
+}
+
+HRESULT CDispatch::Unadvise(uint32_t cookie)
+{
+    return m_sinks.erase(cookie) > 0 ? S_OK_ : E_INVALIDARG_;
+}
 
 uint32_t CDispatch::GetIDsOfNames(const QStringList& names, QVector<int32_t>* dispids) const
 {
@@ -27,8 +124,18 @@ uint32_t CDispatch::GetIDsOfNames(const QStringList& names, QVector<int32_t>* di
 
 InvokeResult CDispatch::Invoke(int32_t dispid, InvokeKind kind, const QVariantList& args)
 {
+    // The host may drop the last reference (destroy the control) from an
+    // event inside the call.
+    AddRef();
+    InvokeResult result = InvokeMember(dispid, kind, args);
+    Release();
+    return result;
+}
+
+InvokeResult CDispatch::InvokeMember(int32_t dispid, InvokeKind kind, const QVariantList& args)
+{
     const MemberInfo* member = FindMember(dispid);
-    if (!member || !m_target)
+    if (!member || !m_control)
         return {hr::MemberNotFound, {}};
     if (member->kind == MemberKind::Property) {
         switch (kind) {
@@ -36,79 +143,45 @@ InvokeResult CDispatch::Invoke(int32_t dispid, InvokeKind kind, const QVariantLi
         case InvokeKind::Method:  // a property read through a method call, as automation allows
             if (!args.isEmpty())
                 return {hr::BadParamCount, {}};
-            return GetProperty(*member);
-        case InvokeKind::PropertyPut:
-            return PutProperty(*member, args);
+            return RunMember(*member, member->call, {});
+        case InvokeKind::PropertyPut: {
+            if (member->readOnly)
+                return {hr::SetNotSupported, {}};
+            if (args.size() != 1)
+                return {hr::BadParamCount, {}};
+            const Coerced c = CoerceTo(args.front(), member->type);
+            if (!c.ok())
+                return {c.hr, {}};
+            return RunMember(*member, member->put, {c.value});
+        }
         }
     }
     if (kind != InvokeKind::Method)
         return {hr::MemberNotFound, {}};
-    return CallMethod(*member, args);
-}
-
-InvokeResult CDispatch::GetProperty(const MemberInfo& member)
-{
-    const QVariant value = m_target->property(member.name);
-    if (!value.isValid())
-        return {hr::GetNotSupported, {}};
-    const Coerced c = CoerceTo(value, member.type);
-    return {c.hr, c.value};
-}
-
-InvokeResult CDispatch::PutProperty(const MemberInfo& member, const QVariantList& args)
-{
-    if (member.readOnly)
-        return {hr::SetNotSupported, {}};
-    if (args.size() != 1)
+    if (args.size() != member->params.size())
         return {hr::BadParamCount, {}};
-    const Coerced c = CoerceTo(args.front(), member.type);
-    if (!c.ok())
-        return {c.hr, {}};
-    if (!m_target->setProperty(member.name, c.value))
-        return {hr::SetNotSupported, {}};
-    return {hr::Ok, {}};
-}
-
-InvokeResult CDispatch::CallMethod(const MemberInfo& member, const QVariantList& args)
-{
-    if (args.size() != member.params.size())
-        return {hr::BadParamCount, {}};
-
-    std::vector<QVariant> coerced;
-    coerced.reserve(args.size());
+    QVariantList coerced;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        Coerced c = CoerceTo(args[i], member.params[i].type);
+        Coerced c = CoerceTo(args[i], member->params[i].type);
         if (!c.ok())
             return {c.hr, {}};
-        coerced.push_back(std::move(c.value));
+        coerced.append(std::move(c.value));
     }
+    return RunMember(*member, member->call, coerced);
+}
 
-    const QMetaObject* meta = m_target->metaObject();
-    const QByteArray name(member.name);
-    for (int i = 0; i < meta->methodCount(); ++i) {
-        const QMetaMethod method = meta->method(i);
-        if (method.name() != name || method.parameterCount() != static_cast<int>(coerced.size()))
-            continue;
-
-        std::array<QGenericArgument, 10> generic{};
-        for (std::size_t a = 0; a < coerced.size(); ++a)
-            generic[a] = QGenericArgument(coerced[a].typeName(), coerced[a].constData());
-
-        QVariant result;
-        QGenericReturnArgument ret;
-        const QMetaType resultType = MetaTypeOf(member.type);
-        if (resultType.isValid()) {
-            result = QVariant(resultType);
-            ret = QGenericReturnArgument(resultType.name(), result.data());
-        }
-        const bool invoked = method.invoke(m_target, Qt::DirectConnection, ret, generic[0], generic[1],
-                                           generic[2], generic[3], generic[4], generic[5], generic[6],
-                                           generic[7], generic[8], generic[9]);
-        if (!invoked)
-            return {hr::Exception, {}};
-        return {hr::Ok, result};
-    }
-    return {hr::MemberNotFound, {}};
+// The one wrapper every member runs in.
+InvokeResult CDispatch::RunMember(const MemberInfo& member, MemberThunk thunk, const QVariantList& args)
+{
+    const bool put = thunk == member.put && member.kind == MemberKind::Property;
+    CControlCall call(*m_control);
+    if ((put || member.kind == MemberKind::Method) && Refuses(member.guard, call))
+        return {hr::Ok, put ? QVariant() : RefusedResult(member.type)};
+    const CControlCall::WorkScope work(call, member.longWork);
+    QVariant value = thunk(call, args);
+    if (put)
+        value = QVariant();
+    return {hr::Ok, std::move(value)};
 }
 
 uint32_t CDispatch::Advise(EventSink sink)
@@ -118,22 +191,15 @@ uint32_t CDispatch::Advise(EventSink sink)
     return cookie;
 }
 
-bool CDispatch::Unadvise(uint32_t cookie)
-{
-    return m_sinks.erase(cookie) > 0;
-}
-
 void CDispatch::FireEvent(int32_t dispid, const QVariantList& args)
 {
     // A sink may unadvise itself (or others) while handling the event, or
-    // destroy the target, and this layer with it.
-    const QPointer<QObject> target = m_target;
-    const bool hadTarget = !target.isNull();
+    // destroy the control; the sinks left are not called then.
     std::vector<uint32_t> cookies;
     for (const auto& entry : m_sinks)
         cookies.push_back(entry.first);
     for (uint32_t cookie : cookies) {
-        if (hadTarget && target.isNull())
+        if (!m_control)
             return;
         auto it = m_sinks.find(cookie);
         if (it != m_sinks.end()) {
@@ -141,6 +207,12 @@ void CDispatch::FireEvent(int32_t dispid, const QVariantList& args)
             sink(dispid, args);
         }
     }
+}
+
+void CDispatch::ControlDestroyed()
+{
+    m_control = nullptr;
+    m_sinks.clear();
 }
 
 }  // namespace sonarch2

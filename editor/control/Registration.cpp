@@ -51,11 +51,10 @@ HRESULT RegisterComponent(const QString& libraryPath)
     reg.setValue(Key("CLSID", T::kClassId, "ToolboxBitmap"), 1);
     reg.setValue(Key("CLSID", T::kClassId, "TypeLib"), QLatin1String(T::kLibraryId));
     reg.setValue(Key("ProgID", T::kProgId, "CLSID"), QLatin1String(T::kClassId));
-    reg.setValue(Key("CLSID", T::kPropPageId, "Name"), QStringLiteral("Sonarch2 Property Page"));
-    reg.setValue(Key("CLSID", T::kPropPageId, "ProgID"), QLatin1String(T::kPropPageProgId));
-    reg.setValue(Key("CLSID", T::kPropPageId, "InprocServer"), libraryPath);
-    reg.setValue(Key("CLSID", T::kPropPageId, "ThreadingModel"), QStringLiteral("Apartment"));
-    reg.setValue(Key("ProgID", T::kPropPageProgId, "CLSID"), QLatin1String(T::kPropPageId));
+    // No property page class is registered: the library has none to create.
+    // What an older registration wrote for it goes.
+    reg.remove(QStringLiteral("CLSID/%1").arg(QLatin1String(T::kPropPageId)));
+    reg.remove(QStringLiteral("ProgID/%1").arg(QLatin1String(T::kPropPageProgId)));
     return Flush(reg) ? S_OK_ : SELFREG_E_CLASS;
 }
 
@@ -73,16 +72,6 @@ HRESULT UnregisterComponent()
     reg.remove(QStringLiteral("ProgID/%1").arg(QLatin1String(T::kProgId)));
     reg.remove(QStringLiteral("ProgID/%1").arg(QLatin1String(T::kPropPageProgId)));
     return Flush(reg) ? S_OK_ : SELFREG_E_CLASS;
-}
-
-QString RegisteredLibrary(const QString& classId)
-{
-    return Registry().value(QStringLiteral("CLSID/%1/InprocServer").arg(classId)).toString();
-}
-
-QString ClassIdOfProgId(const QString& progId)
-{
-    return Registry().value(QStringLiteral("ProgID/%1/CLSID").arg(progId)).toString();
 }
 
 }  // namespace sonarch2

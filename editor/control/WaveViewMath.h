@@ -28,3 +28,15 @@ inline int32_t WaveViewClamp64(int64_t v)
         return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }
+
+// The same for a double, as the host's arithmetic on R4 arguments gives.
+inline int32_t WaveViewTrunc(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483648.0)
+        return std::numeric_limits<int32_t>::max();
+    if (v <= -2147483649.0)
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+}

@@ -84,12 +84,12 @@ class LengthWatcher : public QObject
 {
     Q_OBJECT
 public:
-    explicit LengthWatcher(QWidget* control) : m_control(control) {}
+    explicit LengthWatcher(frmAudioProcess* window) : m_window(window) {}
     int m_nLength = -1;
 public slots:
-    void Record() { m_nLength = m_control->property("WaveLength").toInt(); }
+    void Record() { m_nLength = m_window->EditorProperty("WaveLength").toInt(); }
 private:
-    QWidget* m_control;
+    frmAudioProcess* m_window;
 };
 
 class TestAudioProcess : public QObject
@@ -115,6 +115,8 @@ private slots:
     void saveAsMixedCaseWritesLowerCaseExtension();
     void failedSaveSaysSo();
     void saveAsAnotherExtensionSavesNothing();
+    void saveAsWithoutExtensionTakesTheFilters_data();
+    void saveAsWithoutExtensionTakesTheFilters();
     void editButtonsReachTheControl();
     void windowWithFileLoadedShowsTheWaveform();
     void closingAfterSaveHandsPathToMainWindow();
@@ -132,7 +134,7 @@ private:
     void OpenThroughDialog(frmAudioProcess* window, const QString& path);
     void SaveThroughDialog(frmAudioProcess* window, const QString& path);
     QAction* Button(frmAudioProcess* window, const QString& key);
-    static int WaveLength(frmAudioProcess* window) { return window->Editor()->property("WaveLength").toInt(); }
+    static int WaveLength(frmAudioProcess* window) { return window->EditorProperty("WaveLength").toInt(); }
 
     QTemporaryDir m_dir;
     QPointer<frmAudioProcess> m_window;
@@ -317,8 +319,8 @@ void TestAudioProcess::loadOfTheWindowSetsColours()
     QCOMPARE(w->palette().color(QPalette::Window), QColor(62, 69, 249));
     QCOMPARE(w->findChild<QGroupBox*>(QStringLiteral("fraButtons"))->palette().color(QPalette::Window),
              QColor(62, 69, 249));
-    QCOMPARE(w->Editor()->property("BackColor").toUInt(), 0x00FFFFFFu);
-    QCOMPARE(w->Editor()->property("WaveColor").toUInt(), 0x00FF0000u);  // 0x00BBGGRR: blue
+    QCOMPARE(w->EditorProperty("BackColor").toUInt(), 0x00FFFFFFu);
+    QCOMPARE(w->EditorProperty("WaveColor").toUInt(), 0x00FF0000u);  // 0x00BBGGRR: blue
     // The empty view is painted in the back colour.
     const QImage image = w->Editor()->grab().toImage();
     QCOMPARE(image.pixelColor(image.width() / 2, image.height() / 2), QColor(Qt::white));
@@ -369,8 +371,8 @@ void TestAudioProcess::scaleLabelsFollowTheView()
     frmAudioProcess* w = NewWindow();
     w->LoadByExtension(Fixture(QStringLiteral("second.wav")));
     QCOMPARE(WaveLength(w), 44100);
-    QCOMPARE(w->Editor()->property("ViewBegin").toInt(), 0);
-    QCOMPARE(w->Editor()->property("ViewEnd").toInt(), 44100);
+    QCOMPARE(w->EditorProperty("ViewBegin").toInt(), 0);
+    QCOMPARE(w->EditorProperty("ViewEnd").toInt(), 44100);
     const QLocale locale = QLocale::system();
     const QList<double> seconds{0.0, 0.25, 0.5, 0.75, 1.0};
     for (int k = 0; k < 5; ++k)
@@ -381,8 +383,8 @@ void TestAudioProcess::scaleLabelsFollowTheView()
 
     // Zooming in narrows the view, and the labels follow it.
     Button(w, QStringLiteral("Zoom In"))->trigger();
-    const int begin = w->Editor()->property("ViewBegin").toInt();
-    const int end = w->Editor()->property("ViewEnd").toInt();
+    const int begin = w->EditorProperty("ViewBegin").toInt();
+    const int end = w->EditorProperty("ViewEnd").toInt();
     QVERIFY(end - begin < 44100);
     QCOMPARE(w->findChild<QLabel*>(QStringLiteral("lblScale5"))->text(), locale.toString(end / 44100.0, 'f', 3));
     QCOMPARE(w->findChild<QLabel*>(QStringLiteral("lblScale1"))->text(), locale.toString(begin / 44100.0, 'f', 3));
@@ -396,16 +398,16 @@ void TestAudioProcess::newThenPlayAndPauseWhileIdle()
     connect(progress, &QProgressBar::valueChanged, this, [&values](int v) { values << v; });
 
     Button(w, QStringLiteral("New"))->trigger();
-    QCOMPARE(w->Editor()->property("Channels").toInt(), 2);
-    QCOMPARE(w->Editor()->property("SamplesPerSec").toInt(), 44100);
-    QCOMPARE(w->Editor()->property("BitsPerSample").toInt(), 16);
+    QCOMPARE(w->EditorProperty("Channels").toInt(), 2);
+    QCOMPARE(w->EditorProperty("SamplesPerSec").toInt(), 44100);
+    QCOMPARE(w->EditorProperty("BitsPerSample").toInt(), 16);
     QCOMPARE(WaveLength(w), 0);
 
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdPlay")), Qt::LeftButton);
     QVERIFY(clock.elapsed() < 2000);
-    QCOMPARE(w->Editor()->property("PlayerStatus").toInt(), 0);
+    QCOMPARE(w->EditorProperty("PlayerStatus").toInt(), 0);
     QVERIFY2(values.contains(100), qPrintable(QString::number(values.size())));
     QCOMPARE(values.last(), 0);
     QCOMPARE(progress->value(), 0);
@@ -436,11 +438,11 @@ void TestAudioProcess::openMp3InBothCases()
         QCOMPARE(WaveLength(w), 0);
         OpenThroughDialog(w, Fixture(name));
         QCOMPARE(w->CommonFileName(), Fixture(name));
-        QCOMPARE(w->Editor()->property("Format").toInt(), 1);
+        QCOMPARE(w->EditorProperty("Format").toInt(), 1);
         // One second of MP3: LAME's padding may add a frame's worth at most.
         QVERIFY2(WaveLength(w) >= 44100 && WaveLength(w) < 44100 + 2 * 1152,
                  qPrintable(QString::number(WaveLength(w))));
-        QCOMPARE(w->Editor()->property("Channels").toInt(), 2);
+        QCOMPARE(w->EditorProperty("Channels").toInt(), 2);
         QVERIFY(!QApplication::activeModalWidget());
     }
 }
@@ -451,7 +453,7 @@ void TestAudioProcess::cancelledOpenLoadsNothing()
     OpenThroughDialog(w, Fixture(QStringLiteral("second.wav")));
     QCOMPARE(WaveLength(w), 44100);
     Button(w, QStringLiteral("Delete"))->trigger();  // no selection: nothing to delete
-    w->Editor()->metaObject()->invokeMethod(w->Editor(), "SelectAll");
+    w->EditorCall(QStringLiteral("SelectAll"));
     Button(w, QStringLiteral("Delete"))->trigger();
     QCOMPARE(WaveLength(w), 0);
 
@@ -548,12 +550,52 @@ void TestAudioProcess::saveAsAnotherExtensionSavesNothing()
 {
     frmAudioProcess* w = NewWindow();
     QVERIFY(w->LoadByExtension(Fixture(QStringLiteral("second.wav"))));
-    const QString before = w->Editor()->property("FileName").toString();
+    const QString before = w->EditorProperty("FileName").toString();
+    QString text;
+    ModalAnswer<QMessageBox> message([&text](QMessageBox* box) {
+        text = box->text();
+        box->accept();
+    });
     SaveThroughDialog(w, Fixture(QStringLiteral("tone.flac")));
+    QTRY_VERIFY(message.Seen());
+    QVERIFY2(text.startsWith(QStringLiteral("Nothing was saved")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("tone.flac")), qPrintable(text));
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(!QFileInfo::exists(Fixture(QStringLiteral("tone.flac"))));
-    QCOMPARE(w->Editor()->property("FileName").toString(), before);  // SaveAs was not called
+    QCOMPARE(w->EditorProperty("FileName").toString(), before);  // SaveAs was not called
     QVERIFY(w->CommonFileName().isEmpty());
+}
+
+// A name typed without an extension takes the one of the selected filter.
+void TestAudioProcess::saveAsWithoutExtensionTakesTheFilters_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QByteArray>("magic");
+    QTest::newRow("wave") << QStringLiteral("Wave File (*.wav)") << QStringLiteral("plain.wav") << QByteArray("RIFF");
+    QTest::newRow("ogg") << QStringLiteral("Ogg Vorbis File (*.ogg)") << QStringLiteral("plain.ogg") << QByteArray("OggS");
+}
+
+void TestAudioProcess::saveAsWithoutExtensionTakesTheFilters()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, magic);
+    frmAudioProcess* w = NewWindow();
+    QVERIFY(w->LoadByExtension(Fixture(QStringLiteral("second.wav"))));
+    const QString typed = Fixture(QStringLiteral("plain"));
+    QFile::remove(Fixture(written));
+    ModalAnswer<QFileDialog> answer([&](QFileDialog* dialog) {
+        dialog->selectNameFilter(filter);
+        TypeAndAccept(dialog, QFileDialog::AcceptSave, typed);
+    });
+    Button(w, QStringLiteral("Save As"))->trigger();
+    QVERIFY(answer.Seen());
+    QVERIFY(!QApplication::activeModalWidget());
+    QFile file(Fixture(written));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(written));
+    QCOMPARE(file.read(4), magic);
+    QCOMPARE(w->CommonFileName(), Fixture(written));
 }
 
 void TestAudioProcess::editButtonsReachTheControl()
@@ -568,8 +610,8 @@ void TestAudioProcess::editButtonsReachTheControl()
     QTest::mouseMove(editor, QPoint(editor->width() / 4, y));
     QTest::mouseMove(editor, QPoint(editor->width() / 2, y));
     QTest::mouseRelease(editor, Qt::LeftButton, {}, QPoint(editor->width() / 2, y));
-    QVERIFY2(editor->property("SelectEnd").toInt() > 10000, qPrintable(editor->property("SelectEnd").toString()));
-    const int selected = w->Editor()->property("SelectEnd").toInt() - w->Editor()->property("SelectBegin").toInt();
+    QVERIFY2(w->EditorProperty("SelectEnd").toInt() > 10000, qPrintable(w->EditorProperty("SelectEnd").toString()));
+    const int selected = w->EditorProperty("SelectEnd").toInt() - w->EditorProperty("SelectBegin").toInt();
     Button(w, QStringLiteral("Copy"))->trigger();
     QCOMPARE(WaveLength(w), 44100);
     Button(w, QStringLiteral("Cut"))->trigger();
@@ -578,11 +620,11 @@ void TestAudioProcess::editButtonsReachTheControl()
     QCOMPARE(WaveLength(w), 44100);
     Button(w, QStringLiteral("Paste"))->trigger();
     QCOMPARE(WaveLength(w), 44100 + selected);
-    const float zoom = w->Editor()->property("Zoom").toFloat();
+    const float zoom = w->EditorProperty("Zoom").toFloat();
     Button(w, QStringLiteral("Zoom In"))->trigger();
-    QVERIFY(w->Editor()->property("Zoom").toFloat() > zoom);
+    QVERIFY(w->EditorProperty("Zoom").toFloat() > zoom);
     Button(w, QStringLiteral("Zoom Out"))->trigger();
-    QCOMPARE(w->Editor()->property("Zoom").toFloat(), zoom);
+    QCOMPARE(w->EditorProperty("Zoom").toFloat(), zoom);
 }
 
 void TestAudioProcess::windowWithFileLoadedShowsTheWaveform()
@@ -649,7 +691,7 @@ void TestAudioProcess::stopDuringPlayThroughTheButtons()
     int statusWhenStopped = -1;
     bool busyWhenStopped = false;
     QTimer::singleShot(400, w, [&] {
-        statusWhenStopped = w->Editor()->property("PlayerStatus").toInt();
+        statusWhenStopped = w->EditorProperty("PlayerStatus").toInt();
         busyWhenStopped = w->IsBusy();
         QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdStop")), Qt::LeftButton);
     });
@@ -660,7 +702,7 @@ void TestAudioProcess::stopDuringPlayThroughTheButtons()
     QCOMPARE(statusWhenStopped, 1);  // the Stop handler ran while Play was playing
     QVERIFY(busyWhenStopped);
     QVERIFY2(elapsed >= 350 && elapsed < 3000, qPrintable(QString::number(elapsed)));
-    QCOMPARE(w->Editor()->property("PlayerStatus").toInt(), 0);
+    QCOMPARE(w->EditorProperty("PlayerStatus").toInt(), 0);
 }
 
 void TestAudioProcess::closeDuringPlay()
@@ -706,7 +748,7 @@ void TestAudioProcess::closeDuringLoad()
         }
     });
     // The control announces its new view when Load has read the whole file.
-    LengthWatcher watcher(control);
+    LengthWatcher watcher(w);
     QVERIFY(connect(control, SIGNAL(ChangeView()), &watcher, SLOT(Record())));
     OpenThroughDialog(w, Fixture(QStringLiteral("long.wav")));
     openReturned = true;
@@ -801,7 +843,7 @@ void TestAudioProcess::quittingTheProgramDuringPlay()
     });
     int statusAtExit = -1;
     QTimer::singleShot(400, &main, [&] {
-        statusAtExit = control->property("PlayerStatus").toInt();
+        statusAtExit = w->EditorProperty("PlayerStatus").toInt();
         main.findChild<QAction*>(QStringLiteral("Exit"))->trigger();
     });
     QTimer guard;

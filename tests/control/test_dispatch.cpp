@@ -1,74 +1,21 @@
 // The automation layer: lookup by name and number, coercion, read-only and
-// parameter-count errors, and event sinks, over a small target object.
+// parameter-count errors, and event sinks, over a control made by the class
+// factory.
 
-#include "Dispatch.h"
 #include "VariantCoercion.h"
-
-#include <QObject>
-#include <QtTest>
+#include "control_fixture.h"
 
 using namespace sonarch2;
-
-namespace {
-
-// Stands in for the control with a few members of each kind.
-class FakeControl : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(int Channels READ channels WRITE setChannels)
-    Q_PROPERTY(float Zoom READ zoom WRITE setZoom)
-    Q_PROPERTY(int WaveLength READ waveLength)
-    Q_PROPERTY(QString FileName READ fileName WRITE setFileName)
-    Q_PROPERTY(bool PlayLoop READ playLoop WRITE setPlayLoop)
-    Q_PROPERTY(uint BackColor READ backColor WRITE setBackColor)
-public:
-    int channels() const { return m_channels; }
-    void setChannels(int c) { m_channels = c; }
-    float zoom() const { return m_zoom; }
-    void setZoom(float z) { m_zoom = z; }
-    int waveLength() const { return 36000; }
-    QString fileName() const { return m_fileName; }
-    void setFileName(const QString& f) { m_fileName = f; }
-    bool playLoop() const { return m_loop; }
-    void setPlayLoop(bool b) { m_loop = b; }
-    uint backColor() const { return m_color; }
-    void setBackColor(uint c) { m_color = c; }
-
-    Q_INVOKABLE int Load(const QString& name, int format)
-    {
-        m_fileName = name;
-        m_lastFormat = format;
-        return 1;
-    }
-    Q_INVOKABLE float SamplesToTime(int sample) { return static_cast<float>(sample) / 44100.0f; }
-    Q_INVOKABLE void PanLeft() { ++m_pans; }
-    Q_INVOKABLE int FxNoiseRemoval(bool getProfile, bool level)
-    {
-        m_getProfile = getProfile;
-        m_level = level;
-        return 1;
-    }
-    Q_INVOKABLE float DoFade(float a, float b, int) { return a + b; }
-
-    int m_channels = 2;
-    float m_zoom = 1.0f;
-    QString m_fileName;
-    bool m_loop = false;
-    uint m_color = 0;
-    int m_lastFormat = 0;
-    int m_pans = 0;
-    bool m_getProfile = false;
-    bool m_level = false;
-};
-
-}  // namespace
+using namespace control_test;
 
 class TestDispatch : public QObject {
     Q_OBJECT
 private slots:
     void namesAreCaseInsensitiveAndUnknownNamesFail()
     {
-        FakeControl target;
-        CDispatch dispatch(&target);
+        Hosted h = CreateHosted();
+        QVERIFY(h.control);
+        CDispatch& dispatch = *h.dispatch;
         QVector<int32_t> ids;
         QCOMPARE(dispatch.GetIDsOfNames({"load", "WAVELENGTH", "AboutBox", "fxnoiseremoval"}, &ids), hr::Ok);
         QCOMPARE(ids, (QVector<int32_t>{31, 7, -552, 66}));
@@ -95,41 +42,44 @@ private slots:
 
     void propertiesGetAndPutWithCoercion()
     {
-        FakeControl target;
-        CDispatch dispatch(&target);
+        Hosted h = CreateHosted();
+        QVERIFY(h.control);
+        CDispatch& dispatch = *h.dispatch;
+        auto get = [&](int32_t id) { return dispatch.Invoke(id, InvokeKind::PropertyGet).value; };
+        // The format of raw data is the host's to set.
+        QCOMPARE(dispatch.Invoke(31, InvokeKind::Method, {QString("/nonexistent.raw"), 3}).hr, hr::Ok);
         QCOMPARE(dispatch.Invoke(3, InvokeKind::PropertyPut, {QString("1")}).hr, hr::Ok);
-        QCOMPARE(target.m_channels, 1);
-        InvokeResult r = dispatch.Invoke(3, InvokeKind::PropertyGet);
-        QCOMPARE(r.value.metaType(), QMetaType::fromType<int>());
-        QCOMPARE(r.value.toInt(), 1);
+        QCOMPARE(get(3), QVariant(1));
+        QCOMPARE(get(3).metaType(), QMetaType::fromType<int>());
 
         // A float becomes an integer rounding half to even.
         QCOMPARE(dispatch.Invoke(3, InvokeKind::PropertyPut, {2.5}).hr, hr::Ok);
-        QCOMPARE(target.m_channels, 2);
+        QCOMPARE(get(3), QVariant(2));
         QCOMPARE(dispatch.Invoke(3, InvokeKind::PropertyPut, {3.5}).hr, hr::Ok);
-        QCOMPARE(target.m_channels, 4);
+        QCOMPARE(get(3), QVariant(4));
 
-        QCOMPARE(dispatch.Invoke(12, InvokeKind::PropertyPut, {2}).hr, hr::Ok);
-        QCOMPARE(target.m_zoom, 2.0f);
+        QCOMPARE(dispatch.Invoke(5, InvokeKind::PropertyPut, {2}).hr, hr::Ok);
+        QCOMPARE(get(5), QVariant(2.0f));
         QCOMPARE(dispatch.Invoke(22, InvokeKind::PropertyPut, {QString("TRUE")}).hr, hr::Ok);
-        QCOMPARE(target.m_loop, true);
+        QCOMPARE(get(22), QVariant(true));
         QCOMPARE(dispatch.Invoke(22, InvokeKind::PropertyPut, {0}).hr, hr::Ok);
-        QCOMPARE(target.m_loop, false);
+        QCOMPARE(get(22), QVariant(false));
         QCOMPARE(dispatch.Invoke(24, InvokeKind::PropertyPut, {42}).hr, hr::Ok);
-        QCOMPARE(target.m_fileName, QString("42"));
+        QCOMPARE(get(24), QVariant(QString("42")));
         QCOMPARE(dispatch.Invoke(14, InvokeKind::PropertyPut, {0xFF0000}).hr, hr::Ok);
-        QCOMPARE(target.m_color, 0xFF0000u);
+        QCOMPARE(get(14), QVariant(0xFF0000u));
     }
 
     void readOnlyBadCountsAndMismatchesAreRefused()
     {
-        FakeControl target;
-        CDispatch dispatch(&target);
+        Hosted h = CreateHosted();
+        QVERIFY(h.control);
+        CDispatch& dispatch = *h.dispatch;
         QCOMPARE(dispatch.Invoke(7, InvokeKind::PropertyPut, {5}).hr, hr::SetNotSupported);
-        QCOMPARE(dispatch.Invoke(7, InvokeKind::PropertyGet).value.toInt(), 36000);
+        QCOMPARE(dispatch.Invoke(7, InvokeKind::PropertyGet).value.toInt(), 0);
         QCOMPARE(dispatch.Invoke(3, InvokeKind::PropertyPut, {}).hr, hr::BadParamCount);
         QCOMPARE(dispatch.Invoke(3, InvokeKind::PropertyPut, {QString("two")}).hr, hr::TypeMismatch);
-        QCOMPARE(target.m_channels, 2);
+        QCOMPARE(dispatch.Invoke(3, InvokeKind::PropertyGet).value.toInt(), 2);
         QCOMPARE(dispatch.Invoke(3, InvokeKind::PropertyPut, {1e12}).hr, hr::Overflow);
         QCOMPARE(dispatch.Invoke(31, InvokeKind::Method, {QString("a.mp3")}).hr, hr::BadParamCount);
         QCOMPARE(dispatch.Invoke(999, InvokeKind::Method).hr, hr::MemberNotFound);
@@ -138,31 +88,31 @@ private slots:
 
     void methodsReceiveCoercedArgumentsAndReturnTypedResults()
     {
-        FakeControl target;
-        CDispatch dispatch(&target);
-        InvokeResult r = dispatch.Invoke(31, InvokeKind::Method, {QString("song.mp3"), QString("4")});
+        Hosted h = CreateHosted();
+        QVERIFY(h.control);
+        CDispatch& dispatch = *h.dispatch;
+        const QString wav = MakeTone(m_dir.path(), QStringLiteral("tone.wav"), 36000);
+        QVERIFY(!wav.isEmpty());
+        InvokeResult r = dispatch.Invoke(31, InvokeKind::Method, {wav, QString("4")});
         QCOMPARE(r.hr, hr::Ok);
-        QCOMPARE(r.value.toInt(), 1);
-        QCOMPARE(target.m_fileName, QString("song.mp3"));
-        QCOMPARE(target.m_lastFormat, 4);
+        QCOMPARE(r.value, QVariant(1));
+        QCOMPARE(dispatch.Invoke(24, InvokeKind::PropertyGet).value, QVariant(wav));
+        QCOMPARE(dispatch.Invoke(25, InvokeKind::PropertyGet).value, QVariant(4));
 
         r = dispatch.Invoke(47, InvokeKind::Method, {22050});
         QCOMPARE(r.value.metaType(), QMetaType::fromType<float>());
         QCOMPARE(r.value.toFloat(), 0.5f);
 
-        r = dispatch.Invoke(38, InvokeKind::Method);
+        QCOMPARE(dispatch.Invoke(12, InvokeKind::PropertyPut, {2.0f}).hr, hr::Ok);
+        r = dispatch.Invoke(39, InvokeKind::Method);  // PanRight by 1000 / 2
         QCOMPARE(r.hr, hr::Ok);
         QVERIFY(!r.value.isValid());
-        QCOMPARE(target.m_pans, 1);
-
-        QCOMPARE(dispatch.Invoke(66, InvokeKind::Method, {true, -1}).hr, hr::Ok);
-        QVERIFY(target.m_getProfile);
-        QVERIFY(target.m_level);
+        QCOMPARE(dispatch.Invoke(19, InvokeKind::PropertyGet).value, QVariant(500));
 
         r = dispatch.Invoke(52, InvokeKind::Method, {10, QString("50"), 0});
-        QCOMPARE(r.value.toFloat(), 60.0f);
-        // A member of the interface that the target does not implement.
-        QCOMPARE(dispatch.Invoke(32, InvokeKind::Method).hr, hr::MemberNotFound);
+        QCOMPARE(r.value, QVariant(1.0f));
+        QCOMPARE(h.control->View().GetSelX2(), 195);
+        QCOMPARE(dispatch.Invoke(67, InvokeKind::Method, {true, QString("-1")}).value, QVariant(0));
     }
 
     void coercionFollowsAutomationRules()
@@ -181,8 +131,9 @@ private slots:
 
     void sinksAttachAndDetachByCookie()
     {
-        FakeControl target;
-        CDispatch dispatch(&target);
+        Hosted h = CreateHosted();
+        QVERIFY(h.control);
+        CDispatch& dispatch = *h.dispatch;
         QList<QPair<int, QVariantList>> seen;
         const uint32_t a = dispatch.Advise([&](int32_t id, const QVariantList& args) { seen.append({id, args}); });
         uint32_t b = 0;
@@ -193,22 +144,31 @@ private slots:
         QCOMPARE(seen.size(), 2);
         QCOMPARE(seen[0].first, int(EventProgress));
         QCOMPARE(seen[0].second.value(0).toFloat(), 50.0f);
-        QVERIFY(!dispatch.Unadvise(b));  // it removed itself during the first event
-        QVERIFY(dispatch.Unadvise(a));
+        QCOMPARE(dispatch.Unadvise(b), E_INVALIDARG_);  // it removed itself during the first event
+        QCOMPARE(dispatch.Unadvise(a), S_OK_);
         dispatch.FireEvent(EventChangeView);
         QCOMPARE(seen.size(), 2);
     }
 
-    void typeLibDescribesMembersAndEvents()
+    void typeInfoListsMembersAndEvents()
     {
-        const QStringList lines = DescribeTypeLib();
-        QVERIFY(lines.contains("7 property WaveLength I4 readonly"));
-        QVERIFY(lines.contains("31 method Load(sFileName BSTR, lFormat I4) I4"));
-        QVERIFY(lines.contains("-552 method AboutBox() void"));
-        QVERIFY(lines.contains("4 event Progress(fPercent R4)"));
-        QCOMPARE(lines.size(), 68 + 4);
+        ITypeInfo* info = TypeInfo();
+        QCOMPARE(info->GetMemberCount(), 68 + 4);
+        MemberDesc d;
+        QCOMPARE(info->GetMember(29, &d), S_OK_);  // the 30th member
+        QCOMPARE(d.dispid, 31);
+        QCOMPARE(QLatin1String(d.name), QLatin1String("Load"));
+        QCOMPARE(d.paramCount, 2);
+        QCOMPARE(QLatin1String(d.params[1].name), QLatin1String("lFormat"));
+        QCOMPARE(info->GetMember(71, &d), S_OK_);
+        QCOMPARE(d.kind, MemberKind::Event);
+        QCOMPARE(QLatin1String(d.name), QLatin1String("Progress"));
+        QCOMPARE(info->GetMember(72, &d), E_INVALIDARG_);
     }
+
+private:
+    QTemporaryDir m_dir;
 };
 
-QTEST_GUILESS_MAIN(TestDispatch)
+CONTROL_TEST_MAIN(TestDispatch)
 #include "test_dispatch.moc"

@@ -1,16 +1,44 @@
 // The library's four exports: what DllRegisterServer writes into the
 // component registry and DllUnregisterServer takes out, their results when
 // the registry cannot be written, the class factory for right and wrong class
-// ids, and DllCanUnloadNow around a control's life.
+// ids, and DllCanUnloadNow around a control's life. The library is loaded
+// as a host loads it, and reached only through its exports.
 
-#include "control_fixture.h"
+#include "ComponentRegistry.h"
+#include "Sonarch2/Sonarch2.h"
+#include "test_environment.h"
 
+#include <QLibrary>
 #include <QSettings>
 
 using namespace sonarch2;
 using namespace control_test;
 
 namespace {
+
+// The four exports of the built library.
+QFunctionPointer Export(const char* name)
+{
+    static QLibrary library(QStringLiteral(SONARCH2_LIBRARY_PATH));
+    return library.resolve(name);
+}
+HRESULT DllRegisterServer() { return reinterpret_cast<PFN_DllRegisterServer>(Export("DllRegisterServer"))(); }
+HRESULT DllUnregisterServer() { return reinterpret_cast<PFN_DllUnregisterServer>(Export("DllUnregisterServer"))(); }
+HRESULT DllCanUnloadNow() { return reinterpret_cast<PFN_DllCanUnloadNow>(Export("DllCanUnloadNow"))(); }
+HRESULT DllGetClassObject(const char* classId, IClassFactory** factory)
+{
+    return reinterpret_cast<PFN_DllGetClassObject>(Export("DllGetClassObject"))(classId, factory);
+}
+
+QWidget* CreateControl(IClassFactory* factory, QWidget* parent)
+{
+    IControl* control = nullptr;
+    if (factory->CreateInstance(parent, &control) != S_OK_ || !control)
+        return nullptr;
+    QWidget* widget = control->Widget();
+    control->Release();
+    return widget;
+}
 
 using T = TypeLibIdentity;
 
@@ -51,10 +79,9 @@ private slots:
         QCOMPARE(reg.value(Key("TypeLib", T::kLibraryId, "Locale")).toInt(), 0x409);
         QCOMPARE(reg.value(Key("Interface", T::kDispatchId, "Name")).toString(), QStringLiteral("_DSonarch2"));
         QCOMPARE(reg.value(Key("Interface", T::kEventsId, "Name")).toString(), QStringLiteral("_DSonarch2Events"));
-        QCOMPARE(reg.value(Key("CLSID", T::kPropPageId, "ProgID")).toString(),
-                 QStringLiteral("SONARCH2.Sonarch2PropPage.1"));
-        QCOMPARE(reg.value(Key("ProgID", "SONARCH2.Sonarch2PropPage.1", "CLSID")).toString(),
-                 QLatin1String(T::kPropPageId));
+        // The library has no property page, so none is registered.
+        QVERIFY(!reg.contains(Key("CLSID", T::kPropPageId, "ProgID")));
+        QVERIFY(!reg.contains(Key("ProgID", "SONARCH2.Sonarch2PropPage.1", "CLSID")));
         // The five identifiers are distinct GUIDs.
         const QStringList ids{QLatin1String(T::kLibraryId), QLatin1String(T::kClassId), QLatin1String(T::kDispatchId),
                               QLatin1String(T::kEventsId), QLatin1String(T::kPropPageId)};
@@ -97,7 +124,7 @@ private slots:
 
     void classFactoryByClassId()
     {
-        ISonarch2Factory* factory = reinterpret_cast<ISonarch2Factory*>(0x1);
+        IClassFactory* factory = reinterpret_cast<IClassFactory*>(0x1);
         QCOMPARE(DllGetClassObject("{00000000-0000-0000-0000-000000000000}", &factory), CLASS_E_CLASSNOTAVAILABLE);
         QVERIFY(factory == nullptr);
         QCOMPARE(DllGetClassObject(T::kPropPageId, &factory), CLASS_E_CLASSNOTAVAILABLE);
@@ -107,23 +134,29 @@ private slots:
         QVERIFY(factory != nullptr);
 
         QWidget parent;
-        CDispatch* dispatch = nullptr;
-        QWidget* widget = factory->CreateInstance(&parent, &dispatch);
-        QVERIFY(widget && dispatch);
-        QCOMPARE(widget->parentWidget(), &parent);
-        QVERIFY(qobject_cast<CSonarch2Ctrl*>(widget));
-        QCOMPARE(Get(dispatch, QStringLiteral("SamplesPerSec")), QVariant(44100));
+        IControl* control = nullptr;
+        QCOMPARE(factory->CreateInstance(&parent, &control), S_OK_);
+        QVERIFY(control && control->Widget());
+        QCOMPARE(control->Widget()->parentWidget(), &parent);
+        const char* name = "SamplesPerSec";
+        int32_t dispid = 0;
+        QCOMPARE(control->GetIDsOfNames(&name, 1, &dispid), hr::Ok);
+        Variant rate;
+        QCOMPARE(control->Invoke(dispid, InvokeKind::PropertyGet, nullptr, 0, &rate), hr::Ok);
+        QCOMPARE(rate.type, VarType::I4);
+        QCOMPARE(rate.lVal, 44100);
+        control->Release();
     }
 
     void canUnloadOnlyWithoutControls()
     {
         QCOMPARE(DllCanUnloadNow(), S_OK_);
-        ISonarch2Factory* factory = nullptr;
+        IClassFactory* factory = nullptr;
         QCOMPARE(DllGetClassObject(T::kClassId, &factory), S_OK_);
         auto parent = std::make_unique<QWidget>();
-        factory->CreateInstance(parent.get(), nullptr);
+        QVERIFY(CreateControl(factory, parent.get()));
         QCOMPARE(DllCanUnloadNow(), S_FALSE_);
-        QWidget* second = factory->CreateInstance(parent.get(), nullptr);
+        QWidget* second = CreateControl(factory, parent.get());
         delete second;
         QCOMPARE(DllCanUnloadNow(), S_FALSE_);
         parent.reset();

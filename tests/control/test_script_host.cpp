@@ -4,7 +4,8 @@
 // --typelib, --register and --unregister, registration at first use, and the
 // exit code of a line that cannot be parsed.
 
-#include "control_fixture.h"
+#include "Sonarch2/Sonarch2.h"
+#include "test_environment.h"
 
 #include <QSettings>
 

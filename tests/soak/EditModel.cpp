@@ -84,6 +84,7 @@ void EditModel::Delete()
     m_bytes.erase(m_bytes.begin() + s, m_bytes.begin() + e);
     ClampView();
     m_selBegin = m_selEnd = 0;  // the cursor stays where it was
+    ShowAllUnderAnEmptyView();
 }
 
 void EditModel::Copy()
@@ -106,7 +107,7 @@ void EditModel::Cut()
 void EditModel::Paste()
 {
     if (!m_clipboard || m_clipboard->empty())
-        return;
+        return ShowAllUnderAnEmptyView();
     // Mended: a cursor left past the end by a deletion inserts at the end
     // (the documented gap at the cursor would lie outside the file).
     const int32_t at = std::clamp(m_cursor, 0, Length());
@@ -115,12 +116,13 @@ void EditModel::Paste()
     m_selBegin = at;
     m_selEnd = at + static_cast<int32_t>(n / m_format.channels / (m_format.bitsPerSample / 8));
     SaveUndo(UndoRemove);
+    ShowAllUnderAnEmptyView();
 }
 
 void EditModel::Undo()
 {
     if (m_undo.begin == m_undo.end)
-        return;
+        return ShowAllUnderAnEmptyView();
     const int64_t size = static_cast<int64_t>(m_bytes.size());
     switch (m_undo.kind) {
     case UndoRestore:
@@ -144,6 +146,7 @@ void EditModel::Undo()
     // deletion (an undone insertion at the end left it reaching past the end).
     ClampView();
     m_undo = UndoRecord{};
+    ShowAllUnderAnEmptyView();
 }
 
 void EditModel::SelectAll()
@@ -204,6 +207,7 @@ void EditModel::Amplify(float gain)
 {
     SaveUndo(UndoRestore);
     ForEachSelectedSample([gain](float x, int64_t) { return x * gain; });
+    ShowAllUnderAnEmptyView();
 }
 
 void EditModel::Silence()
@@ -216,6 +220,7 @@ void EditModel::Invert()
 {
     SaveUndo(UndoRestore);
     ForEachSelectedSample([](float x, int64_t) { return -x; });
+    ShowAllUnderAnEmptyView();
 }
 
 void EditModel::FadeIn()
@@ -223,6 +228,7 @@ void EditModel::FadeIn()
     SaveUndo(UndoRestore);
     const float inverse = 1.0f / static_cast<float>(m_selEnd - m_selBegin);
     ForEachSelectedSample([inverse](float x, int64_t f) { return x * static_cast<float>(f) * inverse; });
+    ShowAllUnderAnEmptyView();
 }
 
 void EditModel::FadeOut()
@@ -231,6 +237,7 @@ void EditModel::FadeOut()
     const int64_t n = m_selEnd - m_selBegin;
     const float inverse = 1.0f / static_cast<float>(n);
     ForEachSelectedSample([inverse, n](float x, int64_t f) { return x * static_cast<float>(n - f) * inverse; });
+    ShowAllUnderAnEmptyView();
 }
 
 void EditModel::Reverse()
@@ -240,7 +247,7 @@ void EditModel::Reverse()
     const int64_t begin = int64_t{m_selBegin} * align;
     const int64_t end = int64_t{m_selEnd} * align;
     if (end <= begin || end > static_cast<int64_t>(m_bytes.size()))
-        return;
+        return ShowAllUnderAnEmptyView();
     const std::vector<uint8_t> before(m_bytes.begin() + begin, m_bytes.begin() + end);
     const int64_t frames = (end - begin) / align;
     const int32_t bytesPerSample = m_format.bitsPerSample / 8;
@@ -258,6 +265,7 @@ void EditModel::Reverse()
             WriteSample(to, x);
         }
     }
+    ShowAllUnderAnEmptyView();
 }
 
 void EditModel::InsertSilence(float seconds)
@@ -269,7 +277,7 @@ void EditModel::InsertSilence(float seconds)
         // Nothing to insert: the selection becomes the empty range at the
         // cursor, so no undo is recorded and the step before stays undoable.
         m_selBegin = m_selEnd = m_cursor;
-        return;
+        return ShowAllUnderAnEmptyView();
     }
     const int32_t align = m_format.BlockAlign();
     const uint8_t silence = m_format.bitsPerSample == 8 ? 127 : 0;
@@ -277,6 +285,7 @@ void EditModel::InsertSilence(float seconds)
     m_selBegin = at;
     m_selEnd = at + frames;
     SaveUndo(UndoRemove);
+    ShowAllUnderAnEmptyView();
 }
 
 // --- The view's pixels ----------------------------------------------------------
@@ -320,6 +329,15 @@ void EditModel::EndSelection(const ViewGeometry& view, int32_t x1, int32_t x2)
     m_selBegin = static_cast<int32_t>(std::clamp<int64_t>(begin, view.viewBegin, view.viewEnd));
     m_selEnd = static_cast<int32_t>(std::clamp<int64_t>(end, view.viewBegin, view.viewEnd));
     SetCursorFromX(view, x1);
+}
+
+void EditModel::ShowAllUnderAnEmptyView()
+{
+    if (Length() > 0 && m_viewEnd - m_viewBegin <= 0) {
+        m_viewBegin = 0;
+        m_viewEnd = Length();
+        m_zoom = 1.0f;
+    }
 }
 
 void EditModel::ClampView()

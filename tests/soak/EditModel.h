@@ -103,6 +103,9 @@ private:
     };
     static Scale ScaleOf(const ViewGeometry& view);
     void PlaceZoom(float zoom);
+    // After an edit or undo: a document with frames under an empty view is
+    // shown whole, at zoom 1.
+    void ShowAllUnderAnEmptyView();
     void ClampView();
     bool SetCursorFromX(const ViewGeometry& view, int32_t x);
     void EndSelection(const ViewGeometry& view, int32_t x1, int32_t x2);

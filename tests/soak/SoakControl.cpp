@@ -1,7 +1,5 @@
 #include "SoakControl.h"
 
-#include "TypeLib.h"
-
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QtTest>
@@ -15,9 +13,11 @@ QString SoakControl::Create(const QString& library, int width, int height)
         return QStringLiteral("registration of %1 failed: %2").arg(library, error);
     m_window = std::make_unique<QWidget>();
     m_window->resize(width, height);
-    if (!m_host.Create(QString::fromLatin1(sonarch2::TypeLibIdentity::kClassId), m_window.get()))
-        return m_host.Error();
-    m_host.Widget()->setGeometry(0, 0, width, height);
+    sonarch2::CControlHost host;
+    m_control = host.Create(QString::fromLatin1(sonarch2::TypeLibIdentity::kClassId), m_window.get());
+    if (!m_control)
+        return host.Error();
+    m_control->Widget()->setGeometry(0, 0, width, height);
     m_window->show();
     if (!QTest::qWaitForWindowExposed(m_window.get()))
         return QStringLiteral("the window was never exposed");
@@ -27,7 +27,7 @@ QString SoakControl::Create(const QString& library, int width, int height)
 
 QVariant SoakControl::Call(int32_t dispid, const QVariantList& args, bool* ok)
 {
-    const sonarch2::InvokeResult r = m_host.Dispatch()->Invoke(dispid, sonarch2::InvokeKind::Method, args);
+    const sonarch2::CallResult r = m_control->Invoke(dispid, sonarch2::InvokeKind::Method, args);
     if (ok)
         *ok = r.ok();
     return r.value;
@@ -35,7 +35,7 @@ QVariant SoakControl::Call(int32_t dispid, const QVariantList& args, bool* ok)
 
 QVariant SoakControl::Get(int32_t dispid, bool* ok)
 {
-    const sonarch2::InvokeResult r = m_host.Dispatch()->Invoke(dispid, sonarch2::InvokeKind::PropertyGet);
+    const sonarch2::CallResult r = m_control->Invoke(dispid, sonarch2::InvokeKind::PropertyGet);
     if (ok)
         *ok = r.ok();
     return r.value;
@@ -43,12 +43,12 @@ QVariant SoakControl::Get(int32_t dispid, bool* ok)
 
 bool SoakControl::Put(int32_t dispid, const QVariant& value)
 {
-    return m_host.Dispatch()->Invoke(dispid, sonarch2::InvokeKind::PropertyPut, {value}).ok();
+    return m_control->Invoke(dispid, sonarch2::InvokeKind::PropertyPut, {value}).ok();
 }
 
 void SoakControl::SendMouse(QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
-    QWidget* widget = m_host.Widget();
+    QWidget* widget = m_control->Widget();
     const QPointF local(x, widget->height() / 2);
     QMouseEvent event(type, local, widget->mapToGlobal(local), button, buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(widget, &event);

@@ -69,13 +69,13 @@ public:
     // Left button down and up at x, without a move.
     void Click(int x);
 
-    QWidget* Widget() const { return m_host.Widget(); }
+    QWidget* Widget() const { return m_control->Widget(); }
 
 private:
     void SendMouse(QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons buttons);
 
     std::unique_ptr<QWidget> m_window;
-    sonarch2::CControlHost m_host;
+    std::unique_ptr<sonarch2::CControlClient> m_control;  // released before the window goes
 };
 
 }  // namespace soak

@@ -1,6 +1,6 @@
 #include "ControlHost.h"
 
-#include "ComponentApi.h"
+#include "ComponentRegistry.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -56,24 +56,21 @@ HRESULT CControlHost::RegisterLibrary(const QString& library, bool unregister, Q
     return fn ? fn() : SELFREG_E_CLASS;
 }
 
-bool CControlHost::Create(const QString& classId, QWidget* parent)
+IClassFactory* CControlHost::ClassFactory(const QString& classId)
 {
-    m_widget = nullptr;
-    m_dispatch = nullptr;
     m_error.clear();
-
     QString library = RegisteredLibrary(classId);
     if (library.isEmpty() || !QFileInfo::exists(library)) {
         const QString fallback = DefaultLibrary();
         if (fallback.isEmpty()) {
             m_error = QStringLiteral("class %1 is not registered and no libSonarch2.so was found").arg(classId);
-            return false;
+            return nullptr;
         }
         QString error;
         const HRESULT hr = RegisterLibrary(fallback, false, &error);
         if (hr != S_OK_) {
             m_error = QStringLiteral("registering %1 failed (%2) %3").arg(fallback, Hex(hr), error);
-            return false;
+            return nullptr;
         }
         m_log << QStringLiteral("registered %1 for class %2").arg(fallback, classId);
         library = RegisteredLibrary(classId);
@@ -82,21 +79,32 @@ bool CControlHost::Create(const QString& classId, QWidget* parent)
     auto getClassObject = reinterpret_cast<PFN_DllGetClassObject>(
         Resolve(library, "DllGetClassObject", &m_error));
     if (!getClassObject)
-        return false;
-    ISonarch2Factory* factory = nullptr;
+        return nullptr;
+    IClassFactory* factory = nullptr;
     const HRESULT hr = getClassObject(classId.toLatin1().constData(), &factory);
     if (hr != S_OK_ || !factory) {
         m_error = QStringLiteral("no class factory for %1 (%2)").arg(classId, Hex(hr));
-        return false;
+        return nullptr;
     }
-    m_widget = factory->CreateInstance(parent, &m_dispatch);
-    if (!m_widget || !m_dispatch) {
+    return factory;
+}
+
+std::unique_ptr<CControlClient> CControlHost::Create(const QString& classId, QWidget* parent)
+{
+    IClassFactory* factory = ClassFactory(classId);
+    if (!factory)
+        return nullptr;
+    IControl* control = nullptr;
+    if (factory->CreateInstance(parent, &control) != S_OK_ || !control) {
         m_error = QStringLiteral("the class factory made no control");
-        m_widget = nullptr;
-        m_dispatch = nullptr;
-        return false;
+        return nullptr;
     }
-    return true;
+    auto client = std::make_unique<CControlClient>(control);
+    if (!client->Widget()) {
+        m_error = QStringLiteral("the class factory made no control");
+        return nullptr;
+    }
+    return client;
 }
 
 }  // namespace sonarch2

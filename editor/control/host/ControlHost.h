@@ -4,11 +4,12 @@
 // When the class is not registered yet, the library installed next to the
 // program is registered first.
 
-#include "Dispatch.h"
-#include "Registration.h"
+#include "ControlClient.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class QWidget;
 
@@ -16,12 +17,12 @@ namespace sonarch2 {
 
 class CControlHost {
 public:
-    // Creates the control of `classId` inside `parent`. On failure Widget()
-    // is null and Error() says why. Log() tells what was done on the way.
-    bool Create(const QString& classId, QWidget* parent);
+    // Creates the control of `classId` inside `parent`. On failure the
+    // result is null and Error() says why. Log() tells what was done on the way.
+    std::unique_ptr<CControlClient> Create(const QString& classId, QWidget* parent);
+    // The class factory of `classId` (static in its library), or null.
+    IClassFactory* ClassFactory(const QString& classId);
 
-    QWidget* Widget() const { return m_widget; }
-    CDispatch* Dispatch() const { return m_dispatch; }
     const QString& Error() const { return m_error; }
     const QStringList& Log() const { return m_log; }
 
@@ -32,8 +33,6 @@ public:
     static HRESULT RegisterLibrary(const QString& library, bool unregister, QString* error);
 
 private:
-    QWidget* m_widget = nullptr;
-    CDispatch* m_dispatch = nullptr;
     QString m_error;
     QStringList m_log;
 };

@@ -7,16 +7,14 @@
 
 namespace sonarch2 {
 
-CScriptRunner::CScriptRunner(CDispatch* dispatch, QWidget* control, QTextStream& out, bool printEvents)
-    : m_dispatch(dispatch), m_control(control), m_out(out)
+CScriptRunner::CScriptRunner(CControlClient& control, QTextStream& out, bool printEvents)
+    : m_client(control), m_control(control.Widget()), m_out(out)
 {
     if (!printEvents)
         return;
-    m_cookie = m_dispatch->Advise([this](int32_t dispid, const QVariantList& args) {
-        QString name = QStringLiteral("#%1").arg(dispid);
-        for (const MemberInfo& e : EventMembers())
-            if (e.dispid == dispid)
-                name = QLatin1String(e.name);
+    m_cookie = m_client.Advise([this](int32_t dispid, const QVariantList& args) {
+        const MemberEntry* event = m_client.FindEvent(dispid);
+        const QString name = event ? event->name : QStringLiteral("#%1").arg(dispid);
         QString line = QLatin1Char('@') + name;
         for (const QVariant& a : args)
             line += QLatin1Char(' ') + FormatValue(a);
@@ -27,7 +25,7 @@ CScriptRunner::CScriptRunner(CDispatch* dispatch, QWidget* control, QTextStream&
 CScriptRunner::~CScriptRunner()
 {
     if (m_cookie)
-        m_dispatch->Unadvise(m_cookie);
+        m_client.Unadvise(m_cookie);
 }
 
 QString CScriptRunner::ErrorText(uint32_t code)
@@ -89,27 +87,27 @@ void CScriptRunner::Execute(const ScriptCommand& c)
         return;
     case Kind::Get:
     case Kind::Set: {
-        const MemberInfo* m = FindMember(c.name);
-        const QString name = m ? QLatin1String(m->name) : c.name;
+        const MemberEntry* m = m_client.FindMember(c.name);
+        const QString name = m ? m->name : c.name;
         if (!m || m->kind != MemberKind::Property) {
-            PrintResult(name, InvokeResult{m ? hr::MemberNotFound : hr::UnknownName, {}});
+            PrintResult(name, CallResult{m ? hr::MemberNotFound : hr::UnknownName, {}});
             return;
         }
-        PrintResult(name, m_dispatch->Invoke(m->dispid, c.kind == Kind::Get ? InvokeKind::PropertyGet
+        PrintResult(name, m_client.Invoke(m->dispid, c.kind == Kind::Get ? InvokeKind::PropertyGet
                                                                            : InvokeKind::PropertyPut,
                                              c.args));
         return;
     }
     case Kind::CallByName:
     case Kind::CallById: {
-        const MemberInfo* m = c.kind == Kind::CallById ? FindMember(c.dispid) : FindMember(c.name);
-        QString name = m ? QLatin1String(m->name)
+        const MemberEntry* m = c.kind == Kind::CallById ? m_client.FindMember(c.dispid) : m_client.FindMember(c.name);
+        QString name = m ? m->name
                          : (c.kind == Kind::CallById ? QStringLiteral("#%1").arg(c.dispid) : c.name);
         if (!m) {
-            PrintResult(name, InvokeResult{c.kind == Kind::CallById ? hr::MemberNotFound : hr::UnknownName, {}});
+            PrintResult(name, CallResult{c.kind == Kind::CallById ? hr::MemberNotFound : hr::UnknownName, {}});
             return;
         }
-        PrintResult(name, m_dispatch->Invoke(m->dispid, InvokeKind::Method, c.args));
+        PrintResult(name, m_client.Invoke(m->dispid, InvokeKind::Method, c.args));
         return;
     }
     }
@@ -136,7 +134,7 @@ void CScriptRunner::SendMouse(ScriptCommand::MouseAction action, int x)
     QCoreApplication::sendEvent(m_control, &event);
 }
 
-void CScriptRunner::PrintResult(const QString& name, const InvokeResult& result)
+void CScriptRunner::PrintResult(const QString& name, const CallResult& result)
 {
     if (result.ok())
         m_out << name << " = " << FormatValue(result.value) << Qt::endl;

@@ -2,7 +2,7 @@
 // Runs a script of the host's line language against a control through its
 // dispatch interface, printing one line per finished call.
 
-#include "Dispatch.h"
+#include "ControlClient.h"
 #include "ScriptParser.h"
 
 #include <QObject>
@@ -16,7 +16,7 @@ namespace sonarch2 {
 class CScriptRunner : public QObject {
     Q_OBJECT
 public:
-    CScriptRunner(CDispatch* dispatch, QWidget* control, QTextStream& out, bool printEvents);
+    CScriptRunner(CControlClient& control, QTextStream& out, bool printEvents);
     ~CScriptRunner() override;
 
     // Parses every line first; a line that cannot be parsed is reported on
@@ -30,9 +30,9 @@ public:
 private:
     void Execute(const ScriptCommand& command);
     void SendMouse(ScriptCommand::MouseAction action, int x);
-    void PrintResult(const QString& name, const InvokeResult& result);
+    void PrintResult(const QString& name, const CallResult& result);
 
-    CDispatch* m_dispatch;
+    CControlClient& m_client;
     QPointer<QWidget> m_control;
     QTextStream& m_out;
     uint32_t m_cookie = 0;

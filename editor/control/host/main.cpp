@@ -7,7 +7,6 @@
 #include "ControlHost.h"
 #include "ModalBoxCloser.h"
 #include "ScriptRunner.h"
-#include "TypeLib.h"
 
 #include <QApplication>
 #include <QFile>
@@ -49,8 +48,16 @@ int main(int argc, char** argv)
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--typelib")) {
-            for (const QString& line : DescribeTypeLib())
+            CControlHost host;
+            IClassFactory* factory = host.ClassFactory(QLatin1String(TypeLibIdentity::kClassId));
+            ITypeInfo* typeInfo = nullptr;
+            if (!factory || factory->GetTypeInfo(&typeInfo) != S_OK_) {
+                err << host.Error() << Qt::endl;
+                return 1;
+            }
+            for (const QString& line : DescribeTypeLib(ReadTypeInfo(typeInfo)))
                 out << line << Qt::endl;
+            typeInfo->Release();
             return 0;
         }
         if (a == QLatin1String("--register") || a == QLatin1String("--unregister")) {
@@ -94,13 +101,14 @@ int main(int argc, char** argv)
     QWidget window;
     window.resize(width, height);
     CControlHost host;
-    if (!host.Create(QLatin1String(TypeLibIdentity::kClassId), &window)) {
+    const std::unique_ptr<CControlClient> control = host.Create(QLatin1String(TypeLibIdentity::kClassId), &window);
+    if (!control) {
         err << host.Error() << Qt::endl;
         return 1;
     }
     for (const QString& line : host.Log())
         err << line << Qt::endl;
-    host.Widget()->setGeometry(0, 0, width, height);
+    control->Widget()->setGeometry(0, 0, width, height);
     window.show();
     QCoreApplication::processEvents();
 
@@ -108,7 +116,7 @@ int main(int argc, char** argv)
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         closer = std::make_unique<CModalBoxCloser>(err);
 
-    CScriptRunner runner(host.Dispatch(), host.Widget(), out, events);
+    CScriptRunner runner(*control, out, events);
     const int result = runner.Run(lines, err);
     out.flush();
     return result;
