@@ -17,6 +17,7 @@ PACKAGES=(
   sox libsox-fmt-all lame mpg123 vorbis-tools ffmpeg
   python3
   openssl
+  libebur128-dev
   libclang-rt-14-dev
   libcpp-httplib-dev libssl-dev libsqlite3-dev libpq-dev postgresql libqrencode-dev
   chromium curl

@@ -26,6 +26,8 @@ int32_t CSoundFile::LoadFile(const std::string& path, int32_t format)
         case FormatRaw: result = ReadRaw(); break;
         case FormatWav: result = ReadWav(); break;
         case FormatWma: result = ReadWma(); break;
+        case FormatM4a:
+        case FormatM4r: result = ReadM4a(); break;
         default: break;
         }
     }
@@ -44,6 +46,8 @@ int32_t CSoundFile::SaveFile()
         case FormatRaw: result = WriteRaw(); break;
         case FormatWav: result = WriteWav(); break;
         case FormatWma: result = WriteWma(); break;
+        case FormatM4a: result = WriteM4a(); break;
+        case FormatM4r: result = WriteM4r(); break;
         default: break;
         }
     }

@@ -14,6 +14,8 @@ enum SoundFormat : int32_t {
     FormatRaw = 3,
     FormatWav = 4,
     FormatWma = 5,
+    FormatM4a = 6,   // AAC-LC in MP4
+    FormatM4r = 7,   // the same in an MP4 with the iPhone ringtone brand
 };
 
 class CSoundFile {
@@ -35,6 +37,8 @@ public:
     int32_t ReadRaw();
     int32_t ReadWav();
     int32_t ReadWma();
+    // Any AAC or ALAC track of an MP4/M4A/M4R file (codes 6 and 7).
+    int32_t ReadM4a();
 
     // Writers (saving side).
     int32_t WriteMp3();
@@ -42,6 +46,8 @@ public:
     int32_t WriteRaw();
     int32_t WriteWav();
     int32_t WriteWma();
+    int32_t WriteM4a();
+    int32_t WriteM4r();
 
     CRMWave* m_pWave = nullptr;     // set by the control, never owned
     int32_t m_nFormat = 0;
@@ -52,4 +58,10 @@ public:
     int32_t m_bOriginal = 0;
     int32_t m_bPrivate = 0;
     uint16_t m_wWavFormat = 1;
+    // Ogg saves add the comment ANDROID_LOOP=true besides the empty one.
+    int32_t m_bOggLoop = 0;
+
+private:
+    // AAC-LC at m_nBitRate (0: 128000) into the named MP4-family muxer.
+    int32_t WriteAac(const char* extension, const char* muxer);
 };

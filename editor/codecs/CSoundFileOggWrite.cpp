@@ -37,13 +37,16 @@ public:
     CVorbisEncoder(const CVorbisEncoder&) = delete;
     CVorbisEncoder& operator=(const CVorbisEncoder&) = delete;
 
-    bool Init(int channels, long rate, long bitRate)
+    bool Init(int channels, long rate, long bitRate, bool loop)
     {
         if (vorbis_encode_init(&m_info, channels, rate, bitRate, bitRate, bitRate) != 0)
             return false;
         vorbis_comment_init(&m_comment);
         m_bComment = true;
         vorbis_comment_add_tag(&m_comment, "", "");
+        // Android loops a ringtone that carries this comment without a gap.
+        if (loop)
+            vorbis_comment_add_tag(&m_comment, "ANDROID_LOOP", "true");
         if (vorbis_analysis_init(&m_dsp, &m_info) != 0)
             return false;
         m_bDsp = true;
@@ -144,7 +147,7 @@ int32_t CSoundFile::WriteOgg()
     const int channels = m_pWave->m_nChannels;
     const int32_t bitRate = m_nBitRate == 0 ? kDefaultBitRate : m_nBitRate;
     CVorbisEncoder encoder;
-    if (channels < 1 || !encoder.Init(channels, m_pWave->m_nSamplesPerSec, bitRate) ||
+    if (channels < 1 || !encoder.Init(channels, m_pWave->m_nSamplesPerSec, bitRate, m_bOggLoop != 0) ||
         !encoder.WriteHeaders(file))
         return 0;
 

@@ -10,6 +10,7 @@ struct CLameEncoder::Api {
     decltype(&lame_init) init;
     decltype(&lame_close) close;
     decltype(&lame_set_in_samplerate) setInSampleRate;
+    decltype(&lame_set_out_samplerate) setOutSampleRate;
     decltype(&lame_set_num_channels) setNumChannels;
     decltype(&lame_get_num_channels) getNumChannels;
     decltype(&lame_set_mode) setMode;
@@ -35,6 +36,15 @@ bool Resolve(void* library, const char* name, Function& target)
     return target != nullptr;
 }
 
+// The rates of MPEG-1, MPEG-2 and MPEG-2.5 Layer III.
+bool IsMp3SampleRate(uint32_t rate)
+{
+    for (const uint32_t known : {8000u, 11025u, 12000u, 16000u, 22050u, 24000u, 32000u, 44100u, 48000u})
+        if (rate == known)
+            return true;
+    return false;
+}
+
 lame_global_flags* Flags(HBE_STREAM stream)
 {
     return reinterpret_cast<lame_global_flags*>(stream);
@@ -57,6 +67,7 @@ std::unique_ptr<CLameEncoder> CLameEncoder::Load()
     const bool complete =
         Resolve(library, "lame_init", api->init) && Resolve(library, "lame_close", api->close) &&
         Resolve(library, "lame_set_in_samplerate", api->setInSampleRate) &&
+        Resolve(library, "lame_set_out_samplerate", api->setOutSampleRate) &&
         Resolve(library, "lame_set_num_channels", api->setNumChannels) &&
         Resolve(library, "lame_get_num_channels", api->getNumChannels) &&
         Resolve(library, "lame_set_mode", api->setMode) &&
@@ -99,7 +110,14 @@ BE_ERR CLameEncoder::beInitStream(const BE_CONFIG* config, uint32_t* pSamples, u
         return BE_ERR_NO_MORE_HANDLES;
 
     const int channels = config->mp3.byMode == BE_MP3_MODE_MONO ? 1 : 2;
+    // The file keeps the input's rate. Left to itself LAME resamples to suit a
+    // small bit rate; a rate MP3 does not have makes lame_init_params fail.
+    if (!IsMp3SampleRate(config->mp3.dwSampleRate)) {
+        m_api->close(flags);
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
     m_api->setInSampleRate(flags, static_cast<int>(config->mp3.dwSampleRate));
+    m_api->setOutSampleRate(flags, static_cast<int>(config->mp3.dwSampleRate));
     m_api->setNumChannels(flags, channels);
     m_api->setMode(flags, static_cast<MPEG_mode>(config->mp3.byMode));
     m_api->setBitRate(flags, config->mp3.wBitrate);

@@ -7,6 +7,8 @@
 
 #include "CWaveView.h"
 
+#include "wave/ZeroCrossing.h"
+
 #include "WaveViewMath.h"
 #include "WaveViewPlayer.h"
 #include "wave/CRMWave.h"
@@ -341,6 +343,14 @@ void CWaveView::EndSelection(int32_t x)
     // frame cannot leave a selection that begins after it ends.
     w.m_nSelBegin = static_cast<int32_t>(std::clamp<int64_t>(begin, w.m_nViewBegin, w.m_nViewEnd));
     w.m_nSelEnd = static_cast<int32_t>(std::clamp<int64_t>(end, w.m_nViewBegin, w.m_nViewEnd));
+    if (m_bSnapToZero && w.m_nSelEnd > w.m_nSelBegin) {
+        const int32_t snappedBegin = SnapToZeroCrossing(w, w.m_nSelBegin);
+        const int32_t snappedEnd = SnapToZeroCrossing(w, w.m_nSelEnd);
+        if (snappedEnd > snappedBegin) {
+            w.m_nSelBegin = snappedBegin;
+            w.m_nSelEnd = snappedEnd;
+        }
+    }
     SetCursorFromX(m_nSelX1);
     FireChangeView();
 }

@@ -94,6 +94,9 @@ public:
     // The dragged pixel range becomes the document's selection and the
     // cursor moves to its start.
     void EndSelection(int32_t x);
+    // When set, a selection's ends move to the nearest zero crossing.
+    void SetSnapToZero(bool snap) { m_bSnapToZero = snap; }
+    bool SnapToZero() const { return m_bSnapToZero; }
     // The frame under pixel x; 0 for an empty document.
     int32_t XToFrame(int32_t x) const;
     // Moves the play cursor to the player's position (shown only while
@@ -184,6 +187,7 @@ private:
     int32_t m_nSelX2 = 0;
     WaveViewRect m_rcDrag;
     bool m_bTracking = false;  // a drag's feedback is on screen
+    bool m_bSnapToZero = false;
     bool m_bPlayDrawn = false;  // the back buffer shows a play cursor ...
     int32_t m_nPlayDrawnX = 0;  // ... in this column
     QPen m_penFrame;

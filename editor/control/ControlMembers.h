@@ -64,6 +64,19 @@ int FxBandStopFilter(CControlCall& call, float fFLow, float fFHigh);
 int FxBassBoost(CControlCall& call, float fFrecuency, float fGain);
 int FxNoiseRemoval(CControlCall& call, bool bGetProfile, bool bLevel);
 
+// --- Ringtones: loudness, fade curves, zero crossings, MakeRingtone ---
+int FxNormalizeLoudness(CControlCall& call, float fTargetLufs, float fTruePeakDb);
+float GetLoudness(CControlCall& call);
+float GetTruePeak(CControlCall& call);
+int GetFadeCurve(CControlCall& call);
+uint32_t SetFadeCurve(CControlCall& call, int curve);
+bool GetSnapToZero(CControlCall& call);
+void SetSnapToZero(CControlCall& call, bool snap);
+bool GetOggLoop(CControlCall& call);
+void SetOggLoop(CControlCall& call, bool loop);
+int MakeRingtone(CControlCall& call, QString sFileName, int lFormat, float fBegin, float fEnd, float fFadeIn,
+                 float fFadeOut, float fTargetLufs, float fTruePeakDb);
+
 // --- Properties ---
 int GetBitsPerSample(CControlCall& call);
 void SetBitsPerSample(CControlCall& call, int bits);

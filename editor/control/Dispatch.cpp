@@ -179,8 +179,12 @@ InvokeResult CDispatch::RunMember(const MemberInfo& member, MemberThunk thunk, c
         return {hr::Ok, put ? QVariant() : RefusedResult(member.type)};
     const CControlCall::WorkScope work(call, member.longWork);
     QVariant value = thunk(call, args);
-    if (put)
+    if (put) {
+        // A setter that can refuse a value answers with an error code.
+        if (value.typeId() == QMetaType::UInt && value.toUInt() != hr::Ok)
+            return {value.toUInt(), {}};
         value = QVariant();
+    }
     return {hr::Ok, std::move(value)};
 }
 

@@ -108,6 +108,17 @@ QVector<MemberInfo> BuildDispatchMembers()
                Thunk<m::ManualSelect>),
         Method(68, "NewFile", V::I4, {{"lChannels", V::I4}, {"lSamplesPerSec", V::I4}, {"lBitsPerSample", V::I4}},
                G::Busy, Thunk<m::NewFile>, Long),
+        Method(70, "FxNormalizeLoudness", V::I4, {{"fTargetLufs", V::R4}, {"fTruePeakDb", V::R4}}, G::Busy,
+               Thunk<m::FxNormalizeLoudness>, Long),
+        Prop(71, "Loudness", V::R4, Thunk<m::GetLoudness>),
+        Prop(72, "TruePeak", V::R4, Thunk<m::GetTruePeak>),
+        Prop(73, "FadeCurve", V::I4, Thunk<m::GetFadeCurve>, Thunk<m::SetFadeCurve>, G::Work),
+        Prop(74, "SnapToZero", V::Bool, Thunk<m::GetSnapToZero>, Thunk<m::SetSnapToZero>, G::Work),
+        Prop(75, "OggLoop", V::Bool, Thunk<m::GetOggLoop>, Thunk<m::SetOggLoop>, G::Work),
+        Method(76, "MakeRingtone", V::I4,
+               {{"sFileName", V::Bstr}, {"lFormat", V::I4}, {"fBegin", V::R4}, {"fEnd", V::R4}, {"fFadeIn", V::R4},
+                {"fFadeOut", V::R4}, {"fTargetLufs", V::R4}, {"fTruePeakDb", V::R4}},
+               G::Busy, Thunk<m::MakeRingtone>, Long),
         Method(-552, "AboutBox", V::Void, {}, G::None, Thunk<m::AboutBox>),
     };
 }

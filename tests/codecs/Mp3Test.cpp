@@ -180,6 +180,43 @@ TEST_F(Mp3Test, MonoDocumentUsesMonoMode)
     EXPECT_GT(BestCorrelation(signal, ToSamples(Mpg123Pcm(out)), 1, 3000), 0.98);
 }
 
+// The file keeps the document's rate whatever the bit rate: the encoder must
+// not pick a lower rate of its own to suit a small bit rate.
+TEST_F(Mp3Test, FileKeepsTheDocumentRateAtEveryBitRate)
+{
+    struct Case {
+        int rate;
+        int channels;
+        int32_t bitRate;
+    };
+    const Case cases[] = {{44100, 2, 64000}, {44100, 2, 96000}, {44100, 2, 320000},
+                          {48000, 2, 96000}, {48000, 1, 32000}, {22050, 2, 32000},
+                          {8000, 1, 16000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz at " + std::to_string(c.bitRate));
+        FillDocument(m_wave, MakeSignal(c.rate / 2, c.channels, c.rate), c.channels, c.rate);
+        m_sound.m_nBitRate = c.bitRate;
+        ASSERT_EQ(m_sound.SaveFileAs(m_dir.File("rate"), FormatMp3), 1);
+        EXPECT_EQ(Probe(m_dir.File("rate.mp3"), "stream=sample_rate,channels"),
+                  "sample_rate=" + std::to_string(c.rate) + "\nchannels=" + std::to_string(c.channels) + "\n");
+    }
+}
+
+// A rate that MP3 does not have fails the save and leaves the old file alone.
+TEST_F(Mp3Test, RateWithoutAnMp3EquivalentFailsAndKeepsTheOldFile)
+{
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    for (const int rate : {12345, 96000}) {
+        SCOPED_TRACE(rate);
+        WriteFile(m_dir.File("odd.mp3"), old);
+        FillDocument(m_wave, MakeSignal(rate / 4, 2, rate), 2, rate);
+        m_sound.m_strFileName = m_dir.File("odd.mp3");
+        m_sound.m_nFormat = FormatMp3;
+        EXPECT_EQ(m_sound.SaveFile(), 0);
+        EXPECT_EQ(ReadFile(m_dir.File("odd.mp3")), old);
+    }
+}
+
 TEST_F(Mp3Test, BitRateIsTruncatedToKilobits)
 {
     FillDocument(m_wave, MakeSignal(44100, 2, 44100), 2, 44100);

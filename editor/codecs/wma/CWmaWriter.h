@@ -7,9 +7,8 @@
 // over it only when EndWriting succeeds, so a failed or abandoned save never
 // touches an existing file.
 
-#include "codecs/CReplacingFile.h"
+#include "codecs/CFfmpegAudioWriter.h"
 #include "codecs/wma/CWmaProfile.h"
-#include "codecs/wma/FfmpegHandles.h"
 #include "codecs/wma/WmaTypes.h"
 #include "wave/WaveFormat.h"
 
@@ -58,30 +57,11 @@ public:
     WaveFormat InputFormat() const;
 
 private:
-    HResult OpenEncoder();
-    HResult OpenContainer();
-    HResult EncodeFromFifo(int frames);
-    HResult DrainPackets();
-    void Close();
-
-    static int WritePacket(void* opaque, uint8_t* buffer, int size);
-    static int64_t SeekOutput(void* opaque, int64_t offset, int whence);
-
     enum class State { Idle, Writing, Finished };
     State m_state = State::Idle;
     bool m_bHasProfile = false;
     WaveFormat m_streamFormat;  // the profile's codec format block
     std::string m_strPath;
     uint64_t m_nLastSampleTime = 0;
-
-    CReplacingFile m_file;
-    int64_t m_nOutputPosition = 0;
-    AvioContextPtr m_io;
-    AvOutputContextPtr m_container;
-    AvCodecContextPtr m_encoder;
-    AvAudioFifoPtr m_fifo;
-    AvFramePtr m_frame;
-    AvPacketPtr m_packet;
-    std::vector<std::vector<float>> m_planes;
-    int64_t m_nNextPts = 0;
+    CFfmpegAudioWriter m_output;
 };

@@ -33,6 +33,7 @@ constexpr uint32_t Overflow = 0x8002000Au;         // DISP_E_OVERFLOW
 constexpr uint32_t SetNotSupported = 0x800A017Fu;  // CTL_E_SETNOTSUPPORTED
 constexpr uint32_t GetNotSupported = 0x800A018Au;  // CTL_E_GETNOTSUPPORTED
 constexpr uint32_t Exception = 0x80020009u;        // DISP_E_EXCEPTION
+constexpr uint32_t IllegalFunctionCall = 0x800A0005u;  // CTL_E_ILLEGALFUNCTIONCALL: a value the property refuses
 }  // namespace hr
 
 // Identity of the library, its classes and interfaces. Fixed once chosen.
