@@ -18,8 +18,19 @@ void ElidedLabel::resizeEvent(QResizeEvent* event)
     ShowElided();
 }
 
+void ElidedLabel::showEvent(QShowEvent* event)
+{
+    QLabel::showEvent(event);
+    ShowElided();
+}
+
 void ElidedLabel::ShowElided()
 {
+    // A label that is not on screen has no width of its own yet.
+    if (!isVisible()) {
+        setText(m_strFullText);
+        return;
+    }
     // QLabel indents framed text by about half an "x"; leave it a whole one.
     const int indentWidth = indent() >= 0 ? indent() : fontMetrics().horizontalAdvance(u'x');
     const int room = contentsRect().width() - 2 * margin() - indentWidth;
