@@ -68,7 +68,7 @@ QVector<Row> MethodRows(const QString& dir, const QString& wav)
     using V = QVariant;
     return {
         {QStringLiteral("Load"), {wav, 4}, 1},
-        {QStringLiteral("MakeRingtone"), {dir + QStringLiteral("/tone"), 4, 0.0f, 0.5f, 0.1f, 0.1f, 0.0f, -1.0f}, 1},
+        {QStringLiteral("MakeRingtone"), {dir + QStringLiteral("/ringtone"), 4, 0.0f, 0.5f, 0.1f, 0.1f, 0.0f, -1.0f}, 1},
         {QStringLiteral("FxNormalizeLoudness"), {std::numeric_limits<float>::infinity(), -1.0f}, 0},
         {QStringLiteral("SamplesToTime"), {22050}, 0.5f},
         {QStringLiteral("TimeToSample"), {0.25f}, 11025},
