@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <limits>
 #include <map>
 
 using namespace sonarch2;
@@ -52,6 +53,11 @@ std::map<QString, QVariant> FreshValues()
         {QStringLiteral("WAVFormat"), 1},
         {QStringLiteral("PlayTime"), 0.0f},
         {QStringLiteral("RecordTime"), 0.0f},
+        {QStringLiteral("Loudness"), -70.0f},
+        {QStringLiteral("TruePeak"), -144.0f},
+        {QStringLiteral("FadeCurve"), 0},
+        {QStringLiteral("SnapToZero"), false},
+        {QStringLiteral("OggLoop"), false},
     };
 }
 
@@ -62,6 +68,8 @@ QVector<Row> MethodRows(const QString& dir, const QString& wav)
     using V = QVariant;
     return {
         {QStringLiteral("Load"), {wav, 4}, 1},
+        {QStringLiteral("MakeRingtone"), {dir + QStringLiteral("/ringtone"), 4, 0.0f, 0.5f, 0.1f, 0.1f, 0.0f, -1.0f}, 1},
+        {QStringLiteral("FxNormalizeLoudness"), {std::numeric_limits<float>::infinity(), -1.0f}, 0},
         {QStringLiteral("SamplesToTime"), {22050}, 0.5f},
         {QStringLiteral("TimeToSample"), {0.25f}, 11025},
         {QStringLiteral("ZoomIn"), {}, V()},
@@ -140,7 +148,7 @@ private slots:
     {
         Hosted h = CreateHosted();
         QVERIFY(h.control);
-        QCOMPARE(DispatchMembers().size(), 27 + 40 + 1);  // properties, methods 29..68, AboutBox
+        QCOMPARE(DispatchMembers().size(), 27 + 40 + 7 + 1);  // 2..68, 70..76, AboutBox
         for (const MemberInfo& m : DispatchMembers()) {
             for (const QString& spelling : {QString::fromLatin1(m.name), QString::fromLatin1(m.name).toUpper(),
                                             QString::fromLatin1(m.name).toLower()}) {
@@ -175,7 +183,7 @@ private slots:
             QVERIFY2(SameValue(byNumber.value, it->second), m.name);
             QVERIFY2(SameValue(byName.value, it->second), m.name);
         }
-        QCOMPARE(properties, 27);
+        QCOMPARE(properties, 32);
     }
 
     void readOnlyPropertiesRefuseWrites()
@@ -187,7 +195,8 @@ private slots:
                                    QStringLiteral("SelectBegin"), QStringLiteral("SelectEnd"),
                                    QStringLiteral("ViewBegin"), QStringLiteral("ViewEnd"),
                                    QStringLiteral("PlayerStatus"), QStringLiteral("Format"),
-                                   QStringLiteral("PlayTime"), QStringLiteral("RecordTime")};
+                                   QStringLiteral("PlayTime"), QStringLiteral("RecordTime"),
+                                   QStringLiteral("Loudness"), QStringLiteral("TruePeak")};
         QStringList found;
         for (const MemberInfo& m : DispatchMembers())
             if (m.kind == MemberKind::Property && m.readOnly)
@@ -231,6 +240,9 @@ private slots:
             {QStringLiteral("BitRate"), {64000, 64000}},
             {QStringLiteral("FileName"), {QStringLiteral("/tmp/x.wav"), QStringLiteral("/tmp/x.wav")}},
             {QStringLiteral("WAVFormat"), {0x12345, 0x2345}},  // low 16 bits
+            {QStringLiteral("FadeCurve"), {3, 3}},
+            {QStringLiteral("SnapToZero"), {true, true}},
+            {QStringLiteral("OggLoop"), {true, true}},
         };
         int writable = 0;
         for (const MemberInfo& m : DispatchMembers()) {
@@ -243,7 +255,7 @@ private slots:
             QCoreApplication::processEvents();  // a moved or resized window paints
             QVERIFY2(SameValue(Get(h.dispatch, QLatin1String(m.name)), it->second.second), m.name);
         }
-        QCOMPARE(writable, 17);
+        QCOMPARE(writable, 20);
         QCOMPARE(h.control->geometry(), QRect(7, 5, 300, 150));
         QVERIFY(h.control->IsModified());
     }
@@ -262,7 +274,7 @@ private slots:
         for (const MemberInfo& m : DispatchMembers())
             if (m.kind == MemberKind::Method)
                 QVERIFY2(covered.contains(QLatin1String(m.name)), m.name);
-        QCOMPARE(covered.size(), 41);
+        QCOMPARE(covered.size(), 43);
 
         for (Hosted* h : {&byNumber, &byName}) {
             // Save writes back to the loaded file: each control works on a copy.

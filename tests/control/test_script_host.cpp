@@ -308,7 +308,7 @@ private slots:
     {
         const HostRun run = RunHost({QStringLiteral("--typelib")});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out.size(), 68 + 4);
+        QCOMPARE(run.out.size(), 75 + 4);
         QCOMPARE(run.out.first(), QStringLiteral("2 property BitsPerSample I4"));
         QVERIFY(run.out.contains(QStringLiteral("7 property WaveLength I4 readonly")));
         QVERIFY(run.out.contains(QStringLiteral("14 property BackColor OLE_COLOR")));
@@ -318,15 +318,24 @@ private slots:
         QVERIFY(run.out.contains(QStringLiteral("52 method DoFade(FadeStart R4, FadeEnd R4, nPercent I4) R4")));
         QVERIFY(run.out.contains(QStringLiteral("66 method FxNoiseRemoval(bGetProfile BOOL, bLevel BOOL) I4")));
         QVERIFY(run.out.contains(QStringLiteral("67 method ManualSelect(selectstart R8, SelectEnd R8) I4")));
+        QVERIFY(run.out.contains(QStringLiteral("70 method FxNormalizeLoudness(fTargetLufs R4, fTruePeakDb R4) I4")));
+        QVERIFY(run.out.contains(QStringLiteral("71 property Loudness R4 readonly")));
+        QVERIFY(run.out.contains(QStringLiteral("72 property TruePeak R4 readonly")));
+        QVERIFY(run.out.contains(QStringLiteral("73 property FadeCurve I4")));
+        QVERIFY(run.out.contains(QStringLiteral("74 property SnapToZero BOOL")));
+        QVERIFY(run.out.contains(QStringLiteral("75 property OggLoop BOOL")));
+        QVERIFY(run.out.contains(QStringLiteral(
+            "76 method MakeRingtone(sFileName BSTR, lFormat I4, fBegin R4, fEnd R4, fFadeIn R4, fFadeOut R4, "
+            "fTargetLufs R4, fTruePeakDb R4) I4")));
         QVERIFY(run.out.contains(QStringLiteral("-552 method AboutBox() void")));
-        QCOMPARE(run.out.mid(68), (QStringList{QStringLiteral("1 event ChangeMouse(lSample I4)"),
+        QCOMPARE(run.out.mid(75), (QStringList{QStringLiteral("1 event ChangeMouse(lSample I4)"),
                                               QStringLiteral("2 event ChangePlayer()"),
                                               QStringLiteral("3 event ChangeView()"),
                                               QStringLiteral("4 event Progress(fPercent R4)")}));
         int readOnly = 0;
         for (const QString& line : run.out)
             readOnly += line.endsWith(QStringLiteral(" readonly")) ? 1 : 0;
-        QCOMPARE(readOnly, 10);
+        QCOMPARE(readOnly, 12);
     }
 
     void registerAndUnregister()
