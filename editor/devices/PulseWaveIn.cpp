@@ -273,10 +273,5 @@ void CPulseWaveIn::StopDelivery()
 
 void CPulseWaveIn::HandBack(std::unique_ptr<WaveBlock> block)
 {
-    block->header.dwFlags = (block->header.dwFlags & ~WaveHeader::kInQueue) | WaveHeader::kDone;
-    ThreadMessage message;
-    message.message = MM_WIM_DATA;
-    message.lParam = reinterpret_cast<intptr_t>(&block->header);
-    message.block = std::move(block);
-    m_target->Post(std::move(message));
+    m_target->Post(CapturedBlockMessage(std::move(block)));
 }

@@ -135,20 +135,20 @@ MMResult CPulseWaveOut::Write(WaveHeader& header)
 
 MMResult CPulseWaveOut::Pause()
 {
-    if (!m_stream)
-        return MMSYSERR_INVALHANDLE;
-    CPulseSession::Lock lock(*m_session);
-    if (pa_operation* op = pa_stream_cork(m_stream, 1, nullptr, nullptr))
-        pa_operation_unref(op);
-    return MMSYSERR_NOERROR;
+    return Cork(true);
 }
 
 MMResult CPulseWaveOut::Restart()
 {
+    return Cork(false);
+}
+
+MMResult CPulseWaveOut::Cork(bool cork)
+{
     if (!m_stream)
         return MMSYSERR_INVALHANDLE;
     CPulseSession::Lock lock(*m_session);
-    if (pa_operation* op = pa_stream_cork(m_stream, 0, nullptr, nullptr))
+    if (pa_operation* op = pa_stream_cork(m_stream, cork ? 1 : 0, nullptr, nullptr))
         pa_operation_unref(op);
     return MMSYSERR_NOERROR;
 }

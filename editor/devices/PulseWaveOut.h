@@ -56,6 +56,7 @@ private:
     void Complete(WaveHeader* header);
     void HandBackAll();
     MMResult Fail(MMResult code, const std::string& detail);
+    MMResult Cork(bool cork);
     void CloseStream(bool drain);
     bool WaitOperation(pa_operation* operation);
 

@@ -1,5 +1,17 @@
 #include "ThreadMessageQueue.h"
 
+#include "WaveDevice.h"
+
+ThreadMessage CapturedBlockMessage(std::unique_ptr<WaveBlock> block)
+{
+    block->header.dwFlags = (block->header.dwFlags & ~WaveHeader::kInQueue) | WaveHeader::kDone;
+    ThreadMessage message;
+    message.message = MM_WIM_DATA;
+    message.lParam = reinterpret_cast<intptr_t>(&block->header);
+    message.block = std::move(block);
+    return message;
+}
+
 bool CThreadMessageQueue::Post(ThreadMessage message)
 {
     {

@@ -21,6 +21,9 @@ struct ThreadMessage {
     std::unique_ptr<WaveBlock> block;
 };
 
+// The MM_WIM_DATA message that hands a capture buffer back, marked done.
+ThreadMessage CapturedBlockMessage(std::unique_ptr<WaveBlock> block);
+
 class CThreadMessageQueue {
 public:
     // FALSE when the queue's loop has ended; the message is then dropped.

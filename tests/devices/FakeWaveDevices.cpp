@@ -155,12 +155,7 @@ MMResult FakeWaveIn::Start()
 
 void FakeWaveIn::HandBack(std::unique_ptr<WaveBlock> block)
 {
-    block->header.dwFlags = (block->header.dwFlags & ~WaveHeader::kInQueue) | WaveHeader::kDone;
-    ThreadMessage message;
-    message.message = MM_WIM_DATA;
-    message.lParam = reinterpret_cast<intptr_t>(&block->header);
-    message.block = std::move(block);
-    m_state.target->Post(std::move(message));
+    m_state.target->Post(CapturedBlockMessage(std::move(block)));
 }
 
 MMResult FakeWaveIn::Stop()
