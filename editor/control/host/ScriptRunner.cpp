@@ -74,9 +74,10 @@ void CScriptRunner::Execute(const ScriptCommand& c)
     using Kind = ScriptCommand::Kind;
     switch (c.kind) {
     case Kind::After: {
+        // A script's "after" means at least that long: coarse timers may fire 5 % early.
         ++m_pending;
         std::shared_ptr<ScriptCommand> inner = c.inner;
-        QTimer::singleShot(c.delayMs, this, [this, inner] {
+        QTimer::singleShot(c.delayMs, Qt::PreciseTimer, this, [this, inner] {
             Execute(*inner);
             --m_pending;
         });
