@@ -67,6 +67,7 @@ int CWaveEffects::CaptureNoiseProfile()
         return 0;
     const float scale = static_cast<float>(1 << (m_pWave->m_nBitsPerSample - 1));
     std::vector<float> in(kPoints), power(kSpectrum);
+    PowerSpectrumPlan spectrum(kPoints);
     std::array<double, kSpectrum> sum{};
     std::array<int64_t, kSpectrum> count{};
     for (auto& profile : m_noiseProfile)
@@ -86,7 +87,7 @@ int CWaveEffects::CaptureNoiseProfile()
         for (int j = 0; j < block.frames; ++j)
             in[j] = ::ReadSample(m_buffer.data(), format, c, j) / scale;
         std::fill(in.begin() + block.frames, in.end(), 0.0f);
-        PowerSpectrum(kPoints, in.data(), power.data());
+        spectrum.Compute(in.data(), power.data());
         for (int k = 0; k < kSpectrum; ++k) {
             const double v = std::log(static_cast<double>(power[k]));
             if (std::isfinite(v)) {
@@ -119,6 +120,7 @@ int CWaveEffects::RemoveNoise(float level)
     std::array<float, kNoiseBins> gain{};
     const FFTPlan forward(kPoints, false);
     const FFTPlan inverse(kPoints, true);
+    PowerSpectrumPlan spectrum(kPoints);
 
     ReportProgress(0.0f);
     ForEachNoiseBlock(*m_pWave, m_buffer.data(), [&](int c, const NoiseBlock& block) {
@@ -128,7 +130,7 @@ int CWaveEffects::RemoveNoise(float level)
         forward.Transform(x.data(), nullptr, real.data(), imag.data());
         for (int j = 0; j < kPoints; ++j)
             scaled[j] = x[j] / scale;
-        PowerSpectrum(kPoints, scaled.data(), power.data());
+        spectrum.Compute(scaled.data(), power.data());
 
         // Running average of the gates: each block weighs one half. The
         // spectrum has no Nyquist value of its own, so that gate stays shut.
