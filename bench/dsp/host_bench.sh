@@ -7,7 +7,7 @@
 #   MINUTES  length of the stereo 16-bit 44.1 kHz test document (default 10)
 #   ECHO_DELAYS (environment) the echo delays to run (default "0.05 0.2 1.0")
 #   REPEAT (environment) runs of each side, the least time is shown (default 3)
-# Prints one row per effect: our wall seconds, sox's, and ours / sox.
+# Prints one row per effect: our wall and processor seconds, sox's, and ours / sox.
 set -euo pipefail
 host=${1:-build/editor/control/host/sonarch2-host}
 minutes=${2:-10}
@@ -15,51 +15,54 @@ seconds=$((minutes * 60))
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 export QT_QPA_PLATFORM=offscreen
+# A registry of its own, so that the host registers and loads the library
+# beside it rather than one registered earlier by another build.
+export XDG_CONFIG_HOME="$dir/config"
 
 # Music-like audio: two tones and quiet noise per channel.
 sox -n -r 44100 -b 16 -c 2 "$dir/in.wav" synth "$seconds" sine 110 sine 300 \
     synth "$seconds" whitenoise amod 0.1 0 vol 0.5
 
-now() { date +%s.%N; }
-elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+# Runs a command, prints "wall cpu" seconds (cpu = user + system, children included).
+timed() {
+    local TIMEFORMAT='%R %U %S'
+    { time "$@" > "$dir/out.txt" 2>/dev/null; } 2> "$dir/time.txt"
+    awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' "$dir/time.txt"
+}
 
 ours() {  # script lines after Load + SelectAll
     printf 'Load "%s" 4\nSelectAll\n%b' "$dir/in.wav" "$1" > "$dir/script"
-    local t0; t0=$(now)
-    "$host" "$dir/script" > "$dir/out.txt" 2>/dev/null
-    local t1; t1=$(now)
+    timed "$host" "$dir/script"
     grep -q 'Load = 1' "$dir/out.txt" || { echo "host failed: $(cat "$dir/out.txt")" >&2; exit 1; }
-    elapsed "$t0" "$t1"
 }
 
 theirs() {
-    local t0; t0=$(now)
     # shellcheck disable=SC2086
-    sox -V1 "$dir/in.wav" "$dir/sox.wav" $1
-    local t1; t1=$(now)
+    timed sox -V1 "$dir/in.wav" "$dir/sox.wav" $1
     rm -f "$dir/sox.wav"
-    elapsed "$t0" "$t1"
 }
 
-best() {  # the least of REPEAT runs of "$@"
-    local least="" t
+best() {  # the least wall and the least cpu time of REPEAT runs of "$@"
+    local wall="" cpu="" w c
     for _ in $(seq "${REPEAT:-3}"); do
-        t=$("$@")
-        least=$(awk -v a="$least" -v b="$t" 'BEGIN { print (a == "" || b < a) ? b : a }')
+        read -r w c < <("$@")
+        wall=$(awk -v a="$wall" -v b="$w" 'BEGIN { print (a == "" || b < a) ? b : a }')
+        cpu=$(awk -v a="$cpu" -v b="$c" 'BEGIN { print (a == "" || b < a) ? b : a }')
     done
-    echo "$least"
+    echo "$wall $cpu"
 }
 
 row() {  # name, our script lines, sox effect
-    local a b
-    a=$(best ours "$2")
-    b=$(best theirs "$3")
-    printf '| %-26s | %8.2f | %-26s | %8.2f | %6.2f |\n' "$1" "$a" "$3" "$b" "$(awk -v a="$a" -v b="$b" 'BEGIN { print a / b }')"
+    local aw ac bw bc
+    read -r aw ac < <(best ours "$2")
+    read -r bw bc < <(best theirs "$3")
+    printf '| %-26s | %7.2f | %7.2f | %-26s | %7.2f | %7.2f | %6.2f | %6.2f |\n' "$1" "$aw" "$ac" "$3" "$bw" "$bc" \
+        "$(awk -v a="$aw" -v b="$bw" 'BEGIN { print a / b }')" "$(awk -v a="$ac" -v b="$bc" 'BEGIN { print a / b }')"
 }
 
 echo "$minutes-minute stereo 16-bit 44.1 kHz document; wall seconds of the whole process, least of ${REPEAT:-3} runs"
-echo "| effect | ours s | sox effect | sox s | ours / sox |"
-echo "|---|---|---|---|---|"
+echo "| effect | ours wall s | ours cpu s | sox effect | sox wall s | sox cpu s | wall ratio | cpu ratio |"
+echo "|---|---|---|---|---|---|---|---|"
 row "Load + SelectAll only" "" "vol 1"
 row "FxAmplify 0.5" 'FxAmplify 0.5\n' "vol 0.5"
 row "FxSilence" 'FxSilence\n' "vol 0"

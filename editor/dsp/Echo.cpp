@@ -17,6 +17,7 @@
 #include "wave/ControlEvents.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -24,18 +25,47 @@ namespace {
 constexpr int64_t kGroup = 64;           // output blocks of a column
 constexpr int64_t kBlockSamples = 2048;  // at most, and at most the delay
 
-__attribute__((target_clones("avx2", "default"))) void AddTap16(float* __restrict y, const float* __restrict x,
-                                                               int64_t count, float tap)
+// y = q(y + x tap) over a run. With a finite tap the sum is never NaN (x and y
+// are whole numbers in range), so the NaN rule of the write can be left out.
+template <float (*Quantize)(float)>
+inline void AddTap(float* __restrict y, const float* __restrict x, int64_t count, float tap)
 {
     for (int64_t j = 0; j < count; ++j)
-        y[j] = Quantize16(y[j] + x[j] * tap);
+        y[j] = Quantize(y[j] + x[j] * tap);
 }
 
-__attribute__((target_clones("avx2", "default"))) void AddTap8(float* __restrict y, const float* __restrict x,
-                                                              int64_t count, float tap)
+inline float Clip16(float v)
 {
-    for (int64_t j = 0; j < count; ++j)
-        y[j] = Quantize8(y[j] + x[j] * tap);
+    v = v < -32767.0f ? -32767.0f : v;
+    v = v > 32767.0f ? 32767.0f : v;
+    return static_cast<float>(static_cast<int>(v));
+}
+
+inline float Clip8(float v)
+{
+    v = v < -127.0f ? -127.0f : v;
+    v = v > 127.0f ? 127.0f : v;
+    return static_cast<float>(static_cast<int>(v + 127.0f)) - 127.0f;
+}
+
+__attribute__((target_clones("avx512f", "avx2", "default"))) void AddTap16(float* __restrict y,
+                                                                          const float* __restrict x,
+                                                                          int64_t count, float tap)
+{
+    if (std::isfinite(tap))
+        AddTap<Clip16>(y, x, count, tap);
+    else
+        AddTap<Quantize16>(y, x, count, tap);
+}
+
+__attribute__((target_clones("avx512f", "avx2", "default"))) void AddTap8(float* __restrict y,
+                                                                         const float* __restrict x,
+                                                                         int64_t count, float tap)
+{
+    if (std::isfinite(tap))
+        AddTap<Clip8>(y, x, count, tap);
+    else
+        AddTap<Quantize8>(y, x, count, tap);
 }
 
 // Taps of all outputs before sample p: sum of floor(q / d) for q < p.

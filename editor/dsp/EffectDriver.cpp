@@ -59,6 +59,7 @@ void RunInPlace(CRMWave& wave, FrameProcessor* processor)
     const int64_t total = wave.FramesToBytes(int64_t{wave.m_nSelEnd} - wave.m_nSelBegin);
     std::vector<uint8_t> buffer(static_cast<std::size_t>(blockBytes));
     PlanarBlock planar(supported ? format.channels : 0, blockFrames);
+    std::vector<float> interleaved(supported ? static_cast<std::size_t>(blockFrames) * format.channels : 0);
     int64_t done = 0;
 
     for (;;) {
@@ -75,9 +76,17 @@ void RunInPlace(CRMWave& wave, FrameProcessor* processor)
         if (frames == 0)  // the selection runs past the end of the file
             break;
         const std::size_t part = static_cast<std::size_t>(frames) * static_cast<std::size_t>(format.BlockAlign());
-        planar.Decode(buffer.data(), format, frames);
-        processor->Process(planar.Channels(), format.channels, frames, wave.BytesToFrames(done));
-        planar.Encode(buffer.data(), format, frames);
+        const int64_t first = wave.BytesToFrames(done);
+        const int samples = frames * format.channels;
+        const SampleFormat run{1, format.bytesPerSample};
+        DecodeChannel(buffer.data(), run, 0, samples, interleaved.data());
+        if (processor->ProcessInterleaved(interleaved.data(), format.channels, frames, first)) {
+            EncodeChannel(buffer.data(), run, 0, samples, interleaved.data());
+        } else {
+            planar.Decode(buffer.data(), format, frames);
+            processor->Process(planar.Channels(), format.channels, frames, first);
+            planar.Encode(buffer.data(), format, frames);
+        }
         if (!WriteWaveAt(wave, position, buffer.data(), part))
             break;
         done += static_cast<int64_t>(part);

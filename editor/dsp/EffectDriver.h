@@ -18,6 +18,12 @@ class FrameProcessor {
 public:
     virtual ~FrameProcessor() = default;
     virtual void Process(float* const* channels, int channelCount, int frames, int64_t first) = 0;
+    // The same rule on interleaved samples (frame by frame), for processors
+    // whose samples do not depend on one another; false when it has none.
+    virtual bool ProcessInterleaved(float* /*samples*/, int /*channelCount*/, int /*frames*/, int64_t /*first*/)
+    {
+        return false;
+    }
 };
 
 // Decoded frames of a block: one float array per channel.

@@ -186,21 +186,37 @@ bool ComplexFFT(int n, bool inverse, const float* realIn, const float* imagIn, f
     return FFTPlan(n, inverse).Transform(realIn, imagIn, realOut, imagOut);
 }
 
+PowerSpectrumPlan::PowerSpectrumPlan(int n)
+    : m_n(n), m_half(n >= 4 ? FFTPlan(n / 2, false) : FFTPlan(0, false)),
+      m_zr(static_cast<std::size_t>(std::max(n / 2, 0))), m_zi(m_zr.size()), m_outR(m_zr.size()),
+      m_outI(m_zr.size())
+{
+}
+
 bool PowerSpectrum(int n, const float* in, float* out)
 {
-    if (n < 4 || FFTBitsNeeded(n) < 0) {
+    return PowerSpectrumPlan(n).Compute(in, out);
+}
+
+bool PowerSpectrumPlan::Compute(const float* in, float* out)
+{
+    const int n = m_n;
+    if (n < 4 || !m_half.IsValid()) {
         std::fprintf(stderr, "%d is not a power of two\n", n);
         return false;
     }
     const int half = n / 2;
     // Pack the real input as half as many complex values and split the
     // transform afterwards: z[i] = in[2i] + i in[2i+1].
-    std::vector<float> zr(half), zi(half), outR(half), outI(half);
+    std::vector<float>& zr = m_zr;
+    std::vector<float>& zi = m_zi;
+    std::vector<float>& outR = m_outR;
+    std::vector<float>& outI = m_outI;
     for (int i = 0; i < half; ++i) {
         zr[i] = in[2 * i];
         zi[i] = in[2 * i + 1];
     }
-    ComplexFFT(half, false, zr.data(), zi.data(), outR.data(), outI.data());
+    m_half.Transform(zr.data(), zi.data(), outR.data(), outI.data());
 
     // With Z the half-size transform, E[k] = (Z[k] + conj Z[h-k]) / 2 is the
     // even samples' transform and O[k] = (Z[k] - conj Z[h-k]) / 2i the odd

@@ -46,3 +46,16 @@ private:
 // |X[k]|^2 otherwise, with X the unnormalised forward transform. No window.
 // Returns false, with `out` untouched, for an invalid n.
 bool PowerSpectrum(int n, const float* in, float* out);
+
+// PowerSpectrum for many inputs of one size, with its transform and work
+// arrays made once. Compute gives the same values as PowerSpectrum.
+class PowerSpectrumPlan {
+public:
+    explicit PowerSpectrumPlan(int n);
+    bool Compute(const float* in, float* out);
+
+private:
+    int m_n;
+    FFTPlan m_half;
+    std::vector<float> m_zr, m_zi, m_outR, m_outI;
+};

@@ -24,6 +24,19 @@ void FadeProcessor::Process(float* const* channels, int channelCount, int frames
     }
 }
 
+bool FadeProcessor::ProcessInterleaved(float* samples, int channelCount, int frames, int64_t first)
+{
+    if (m_curve != FadeCurve::Linear)
+        return false;
+    for (int j = 0; j < frames; ++j) {
+        const float level = static_cast<float>(Level(first + j));
+        float* frame = samples + static_cast<std::size_t>(j) * static_cast<std::size_t>(channelCount);
+        for (int c = 0; c < channelCount; ++c)
+            frame[c] = frame[c] * level * m_inverse;
+    }
+    return true;
+}
+
 bool CWaveEffects::FadeIn(FadeCurve curve)
 {
     if (!IsFadeCurve(static_cast<int32_t>(curve)))

@@ -12,6 +12,7 @@ class FadeProcessor : public FrameProcessor {
 public:
     FadeProcessor(FadeDirection direction, FadeCurve curve, int64_t totalFrames);
     void Process(float* const* channels, int channelCount, int frames, int64_t first) override;
+    bool ProcessInterleaved(float* samples, int channelCount, int frames, int64_t first) override;
 
 private:
     // The frame's distance from the silent end, in frames.

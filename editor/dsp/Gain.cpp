@@ -11,6 +11,14 @@ void GainProcessor::Process(float* const* channels, int channelCount, int frames
     }
 }
 
+bool GainProcessor::ProcessInterleaved(float* samples, int channelCount, int frames, int64_t)
+{
+    const int64_t count = int64_t{channelCount} * frames;
+    for (int64_t i = 0; i < count; ++i)
+        samples[i] *= m_gain;
+    return true;
+}
+
 void CWaveEffects::Amplify(float gain)
 {
     GainProcessor processor(gain);

@@ -8,6 +8,7 @@ class GainProcessor : public FrameProcessor {
 public:
     explicit GainProcessor(float gain) : m_gain(gain) {}
     void Process(float* const* channels, int channelCount, int frames, int64_t first) override;
+    bool ProcessInterleaved(float* samples, int channelCount, int frames, int64_t first) override;
 
 private:
     float m_gain;

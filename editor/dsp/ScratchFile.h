@@ -1,5 +1,5 @@
 #pragma once
-// "Wave.fx", the scratch copy that echo and reverse work through. It lives in
+// "Wave.fx", the scratch copy that reverse works through. It lives in
 // the document's private working directory, exists only while the effect
 // runs, and is closed and deleted when this object goes.
 

@@ -44,6 +44,29 @@ std::vector<std::vector<float>> RunSplit(FrameProcessor& p, const std::vector<in
     return channels;
 }
 
+// The same over interleaved samples, for processors that take them; the
+// result comes back per channel. False when the processor has no such rule.
+bool RunInterleavedSplit(FrameProcessor& p, const std::vector<int>& spans, std::vector<std::vector<float>>& out)
+{
+    const auto channels = Signal();
+    std::vector<float> samples;
+    for (int f = 0; f < kFrames; ++f)
+        for (const auto& c : channels)
+            samples.push_back(c[f]);
+    int first = 0;
+    for (int length : spans) {
+        if (!p.ProcessInterleaved(samples.data() + static_cast<std::size_t>(first) * kChannels, kChannels, length,
+                                  first))
+            return false;
+        first += length;
+    }
+    out.assign(kChannels, std::vector<float>(kFrames));
+    for (int f = 0; f < kFrames; ++f)
+        for (int c = 0; c < kChannels; ++c)
+            out[c][f] = samples[static_cast<std::size_t>(f) * kChannels + c];
+    return true;
+}
+
 std::vector<int> RandomSpans(unsigned seed)
 {
     std::mt19937 gen(seed);
@@ -69,6 +92,7 @@ TEST(ProcessorSplit, CutsDoNotChangeTheResult)
          [] { return std::make_unique<FadeProcessor>(FadeDirection::In, FadeCurve::EqualPower, kFrames); }},
         {"fade out s-curve", [] { return std::make_unique<FadeProcessor>(FadeDirection::Out, FadeCurve::SCurve, kFrames); }},
     };
+    int interleavedRules = 0;
     for (const auto& [name, make] : processors) {
         auto whole = make();
         const auto expected = RunSplit(*whole, {kFrames});
@@ -79,5 +103,12 @@ TEST(ProcessorSplit, CutsDoNotChangeTheResult)
         }
         auto single = make();
         EXPECT_EQ(RunSplit(*single, std::vector<int>(kFrames, 1)), expected) << name << ", single frames";
+        auto interleaved = make();
+        std::vector<std::vector<float>> out;
+        if (RunInterleavedSplit(*interleaved, RandomSpans(4u), out)) {
+            ++interleavedRules;
+            EXPECT_EQ(out, expected) << name << ", interleaved";
+        }
     }
+    EXPECT_EQ(interleavedRules, 2);  // the gain and the linear fade
 }
