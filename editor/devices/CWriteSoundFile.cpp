@@ -39,6 +39,6 @@ void CWriteSoundFile::WriteBlock(const WaveBlock& block)
         return;
     // Append after the document's data, wherever earlier work left the
     // position. Only the bytes the device filled are audio.
-    wave->m_file.Seek(wave->m_file.GetLength());
+    wave->SeekToEnd();
     wave->WriteData(block.header.lpData, block.header.dwBytesRecorded);
 }
