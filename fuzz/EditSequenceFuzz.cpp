@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     Input in(data, size);
     const int channels = 1 + in.Byte() % 8;
     const int bits = (in.Byte() & 1) ? 16 : 8;
-    const int frames = in.Word() % 20000;
+    const int frames = 1 + in.Word() % 20000;  // the reader refuses an empty data chunk
     const std::vector<uint8_t> image = WaveImage(channels, bits, frames, data, size);
     const auto path = WriteFuzzInput("input.wav", image.data(), image.size());
 
