@@ -16,7 +16,7 @@ namespace {
 
 std::vector<uint8_t> DocumentBytes(const CRMWave& wave)
 {
-    std::ifstream in(wave.m_strPath, std::ios::binary);
+    std::ifstream in(wave.GetPath(), std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

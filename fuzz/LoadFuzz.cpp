@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         FuzzCheck(wave.m_nBitsPerSample == 8 || wave.m_nBitsPerSample == 16,
                   "a loaded document holds 8- or 16-bit samples");
     }
-    FuzzCheck(wave.m_nLength == wave.BytesToFrames(wave.m_file.GetLength()), "the length is the file's");
+    FuzzCheck(wave.m_nLength == wave.BytesToFrames(wave.GetDataLength()), "the length is the file's");
     FuzzCheck(wave.m_nViewEnd <= wave.m_nLength && wave.m_nViewBegin >= 0, "the view lies inside the document");
     return 0;
 }

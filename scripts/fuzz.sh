@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 SECONDS_PER_TARGET=${1:-30}
 shift || true
 TARGETS=("$@")
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(fuzz_wavefile fuzz_clipboard fuzz_textfiles
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(fuzz_wavefile fuzz_clipboard fuzz_textfiles fuzz_edits
   fuzz_load_mp3 fuzz_load_ogg fuzz_load_raw fuzz_load_wav fuzz_load_wma)
 
 BUILD=build-fuzz

@@ -103,11 +103,11 @@ int main(int argc, char** argv)
     const std::vector<uint8_t> image = MakeImage(doc, pasteBytes);
     clipboard.PutWaveImage(image);
     std::printf("document: %lld MB in %s, paste image %lld MB\n",
-                static_cast<long long>(docBytes / kMiB), doc.m_strPath.parent_path().c_str(),
+                static_cast<long long>(docBytes / kMiB), doc.GetPath().parent_path().c_str(),
                 static_cast<long long>(pasteBytes / kMiB));
 
     const fs::path cpTarget = doc.WorkFilePath("cp-target");
-    const double cpBefore = TimeCp(doc.m_strPath, cpTarget, docBytes);
+    const double cpBefore = TimeCp(doc.GetPath(), cpTarget, docBytes);
 
     bool ok = false;
     double s = 0;
@@ -147,7 +147,7 @@ int main(int argc, char** argv)
     s = Seconds([&] { return doc.Undo(); }, &ok);
     record("Undo (UndoRestore)", docBytes / 4);
 
-    const double cpAfter = TimeCp(doc.m_strPath, cpTarget, docBytes);
+    const double cpAfter = TimeCp(doc.GetPath(), cpTarget, docBytes);
     const double cp = std::max(cpBefore, cpAfter);
     double slowest = rates.empty() ? 0 : rates.front();
     for (double r : rates)

@@ -77,7 +77,7 @@ int32_t CSoundFile::WriteMp3()
     std::vector<int16_t> input(chunkSamples);
     CPcm16Reader reader(*m_pWave);
     const std::size_t chunkBytes = m_pWave->m_nBitsPerSample == 8 ? chunkSamples : 2 * chunkSamples;
-    const int64_t total = m_pWave->m_file.GetLength();
+    const int64_t total = m_pWave->GetDataLength();
     const auto channels = static_cast<std::size_t>(m_pWave->m_nChannels);
     int64_t done = 0;
     bool ok = true;

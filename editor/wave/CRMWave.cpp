@@ -82,6 +82,16 @@ void CRMWave::SeekToStart()
     m_file.Seek(0);
 }
 
+void CRMWave::SeekToEnd()
+{
+    m_file.Seek(m_file.GetLength());
+}
+
+int64_t CRMWave::GetDataLength() const
+{
+    return m_file.GetLength();
+}
+
 void CRMWave::SeekToFrame(int32_t frame)
 {
     m_file.Seek(FramesToBytes(frame));

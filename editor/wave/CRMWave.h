@@ -54,6 +54,14 @@ public:
     // Keeps the view inside the document, keeping its width where possible.
     void ClampView();
     bool IsOpen() const { return m_file.IsOpen(); }
+    // Moves to the end of the working file, where the next WriteData appends.
+    void SeekToEnd();
+    // Bytes in the working file.
+    int64_t GetDataLength() const;
+    // The working file "Wave.tmp" (empty before the first CreateNew).
+    const std::filesystem::path& GetPath() const { return m_strPath; }
+    // The undo record, as the last edit left it.
+    const CWaveUndo& GetUndo() const { return m_undo; }
 
     // Opens a gap of `gap` bytes at byte offset `at`: the file first grows by
     // the gap (refused, with nothing changed, when that fails), then the tail
@@ -115,12 +123,8 @@ public:
 
 private:
     CWorkDir m_workDir;  // first: the files below live inside it
-
-public:
     CWaveUndo m_undo;
     CWorkFile m_file;
     std::filesystem::path m_strPath;  // "Wave.tmp" in the working directory
-
-private:
     IWaveClipboard* m_pClipboard = nullptr;
 };

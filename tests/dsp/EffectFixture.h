@@ -39,7 +39,7 @@ struct EffectDoc {
 
     void AppendBytes(const std::vector<uint8_t>& bytes)
     {
-        wave.m_file.Seek(wave.m_file.GetLength());
+        wave.SeekToEnd();
         EXPECT_TRUE(wave.WriteData(bytes.data(), bytes.size()));
         wave.UpdateLength();
     }
@@ -55,7 +55,7 @@ struct EffectDoc {
     }
     std::vector<uint8_t> Bytes()
     {
-        std::vector<uint8_t> all(static_cast<std::size_t>(wave.m_file.GetLength()));
+        std::vector<uint8_t> all(static_cast<std::size_t>(wave.GetDataLength()));
         wave.SeekToStart();
         EXPECT_EQ(wave.ReadData(all.data(), all.size()), all.size());
         return all;

@@ -67,7 +67,7 @@ pid_t StartEditingChild(Edit edit, fs::path* pDir)
         wave->m_nSelEnd = 200000;
         if (!wave->SaveUndo(edit == Edit::Reverse ? UndoRestore : UndoReinsert))
             ::_exit(2);
-        HaltingPump pump(fds[1], wave->m_strPath.parent_path().string());
+        HaltingPump pump(fds[1], wave->GetPath().parent_path().string());
         SetControlEvents(&pump);
         switch (edit) {
         case Edit::Delete: wave->DeleteSelection(); break;
@@ -112,7 +112,7 @@ TEST_P(CrashLeftovers, KilledEditIsCleanedByTheNextProcess)
 {
     CRMWave alive;  // a living document of this process must survive the sweep
     FillDocument(alive, Pattern(5000, 2));
-    const fs::path aliveDir = alive.m_strPath.parent_path();
+    const fs::path aliveDir = alive.GetPath().parent_path();
 
     fs::path dead;
     const pid_t pid = StartEditingChild(GetParam(), &dead);
@@ -136,7 +136,7 @@ TEST_P(CrashLeftovers, KilledEditIsCleanedByTheNextProcess)
     ASSERT_FALSE(fresh.empty());
     EXPECT_FALSE(fs::exists(dead)) << dead;
     EXPECT_FALSE(fs::exists(fresh)) << "the new process removes its own directory at its end";
-    EXPECT_TRUE(fs::exists(alive.m_strPath));
+    EXPECT_TRUE(fs::exists(alive.GetPath()));
     EXPECT_EQ(DocumentBytes(alive), Pattern(5000, 2));
     EXPECT_EQ(FileNames(aliveDir), ExpectedWorkFiles(alive));
 }

@@ -133,7 +133,7 @@ TEST_F(EditFaults, SaveUndoFailsWithoutARecordOrItsFile)
         result = m_wave.SaveUndo(UndoReinsert);
     }
     EXPECT_FALSE(result);
-    EXPECT_TRUE(m_wave.m_undo.IsEmpty());
+    EXPECT_TRUE(m_wave.GetUndo().IsEmpty());
     EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
     ExpectCleanWorkDir();
 }
@@ -159,7 +159,7 @@ TEST_F(EditFaults, UndoRestoreStopsAtTheLimitAndConsumesTheRecord)
     auto expected = m_bytes;
     std::fill(expected.begin() + 200000, expected.begin() + 320000, 0);
     EXPECT_EQ(DocumentBytes(m_wave), expected);
-    EXPECT_TRUE(m_wave.m_undo.IsEmpty());
+    EXPECT_TRUE(m_wave.GetUndo().IsEmpty());
     EXPECT_EQ(m_wave.m_nLength, 100000);
     ExpectCleanWorkDir();
 }
@@ -183,7 +183,7 @@ TEST_F(EditFaults, UndoRemoveStopsAtTheFailedBlockMove)
     }
     EXPECT_FALSE(result);
     EXPECT_EQ(DocumentBytes(m_wave), MovedDownUpTo(pasted, 80000, 120000, 300000));
-    EXPECT_TRUE(m_wave.m_undo.IsEmpty());
+    EXPECT_TRUE(m_wave.GetUndo().IsEmpty());
     ExpectCleanWorkDir();
 }
 
@@ -204,7 +204,7 @@ TEST_F(EditFaults, UndoReinsertChangesNothingAndKeepsTheRecord)
     EXPECT_FALSE(result);
     EXPECT_EQ(DocumentBytes(m_wave), deleted);
     EXPECT_EQ(m_wave.m_nLength, 85000);
-    EXPECT_FALSE(m_wave.m_undo.IsEmpty());
+    EXPECT_FALSE(m_wave.GetUndo().IsEmpty());
     ExpectCleanWorkDir();  // "Wave.sel" stays: it is the kept record
 
     ASSERT_TRUE(m_wave.Undo());

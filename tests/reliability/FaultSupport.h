@@ -22,12 +22,12 @@ inline std::set<std::string> FileNames(const std::filesystem::path& dir)
 inline std::set<std::string> ExpectedWorkFiles(const CRMWave& wave)
 {
     std::set<std::string> names{"lock", "Wave.tmp"};
-    if (!wave.m_undo.IsEmpty())
+    if (!wave.GetUndo().IsEmpty())
         names.insert("Wave.sel");
     return names;
 }
 
 inline std::set<std::string> WorkFiles(const CRMWave& wave)
 {
-    return FileNames(wave.m_strPath.parent_path());
+    return FileNames(wave.GetPath().parent_path());
 }

@@ -7,8 +7,8 @@
 int main()
 {
     CRMWave wave;
-    if (wave.m_strPath.empty())
+    if (wave.GetPath().empty())
         return 2;
-    std::cout << wave.m_strPath.parent_path().string() << std::endl;
+    std::cout << wave.GetPath().parent_path().string() << std::endl;
     return 0;
 }

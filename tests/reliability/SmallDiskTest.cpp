@@ -81,7 +81,7 @@ void RunOnFullDisk(const fs::path& mount)
     ::setenv("TMPDIR", mount.c_str(), 1);  // the document's working directory goes there
     const auto bytes = Pattern(kDocBytes, 23);
     CRMWave wave;
-    ASSERT_EQ(wave.m_strPath.string().rfind(mount.string(), 0), 0u) << wave.m_strPath;
+    ASSERT_EQ(wave.GetPath().string().rfind(mount.string(), 0), 0u) << wave.GetPath();
     FillDocument(wave, bytes);
     CMemoryClipboard clipboard;
     wave.SetClipboard(&clipboard);
@@ -113,7 +113,7 @@ void RunOnFullDisk(const fs::path& mount)
     };
 
     EXPECT_FALSE(wave.Undo());  // reinsertion needs room for 80,000 bytes
-    EXPECT_FALSE(wave.m_undo.IsEmpty());
+    EXPECT_FALSE(wave.GetUndo().IsEmpty());
     unchanged("undo of the delete");
 
     wave.m_nCursor = 3000;
@@ -133,7 +133,7 @@ void RunOnFullDisk(const fs::path& mount)
     unchanged("copy");
 
     EXPECT_FALSE(wave.SaveUndo(UndoRestore));  // also drops the older record
-    EXPECT_TRUE(wave.m_undo.IsEmpty());
+    EXPECT_TRUE(wave.GetUndo().IsEmpty());
     unchanged("undo record of an effect");
     // Dropping the record freed its 80,000 bytes: take them again.
     ASSERT_TRUE(FillUp(mount / "filler2", kLeftFree));

@@ -16,8 +16,8 @@ TEST(Document, NewDocumentHasDefaults)
     EXPECT_EQ(wave.m_nSamplesPerSec, 44100);
     EXPECT_EQ(wave.m_nChannels, 2);
     EXPECT_FALSE(wave.IsOpen());
-    EXPECT_FALSE(fs::exists(wave.m_strPath));
-    EXPECT_EQ(wave.m_strPath.filename(), "Wave.tmp");
+    EXPECT_FALSE(fs::exists(wave.GetPath()));
+    EXPECT_EQ(wave.GetPath().filename(), "Wave.tmp");
 }
 
 TEST(Document, CreateNewStoresFormatAndClearsState)
@@ -41,9 +41,9 @@ TEST(Document, CreateNewStoresFormatAndClearsState)
     EXPECT_EQ(wave.m_nCursor, 0);
     EXPECT_EQ(wave.m_nViewBegin, 0);
     EXPECT_EQ(wave.m_nViewEnd, 0);
-    EXPECT_TRUE(wave.m_undo.IsEmpty());
-    EXPECT_FALSE(fs::exists(wave.m_undo.m_strPath));
-    EXPECT_EQ(fs::file_size(wave.m_strPath), 0u);
+    EXPECT_TRUE(wave.GetUndo().IsEmpty());
+    EXPECT_FALSE(fs::exists(wave.GetUndo().m_strPath));
+    EXPECT_EQ(fs::file_size(wave.GetPath()), 0u);
 }
 
 TEST(Document, WriteReadAndSeek)
@@ -102,7 +102,7 @@ TEST(Document, ClosedFileYieldsNothing)
     EXPECT_EQ(wave.UpdateLength(), 0);
     EXPECT_FALSE(wave.OpenGap(0, 10));
     EXPECT_FALSE(wave.CloseGap(0, 0));
-    EXPECT_FALSE(fs::exists(wave.m_strPath));
+    EXPECT_FALSE(fs::exists(wave.GetPath()));
 }
 
 TEST(Document, GetLevel16Bit)
@@ -165,14 +165,14 @@ TEST(Document, ResetDeletesWorkingFileAndRestoresDefaults)
     wave.m_nSelBegin = 1;
     wave.m_nSelEnd = 5;
     ASSERT_TRUE(wave.SaveUndo(UndoReinsert));
-    ASSERT_TRUE(fs::exists(wave.m_undo.m_strPath));
+    ASSERT_TRUE(fs::exists(wave.GetUndo().m_strPath));
     wave.m_nCursor = 7;
 
     EXPECT_EQ(wave.Reset(), 1);
     EXPECT_FALSE(wave.IsOpen());
-    EXPECT_FALSE(fs::exists(wave.m_strPath));
-    EXPECT_FALSE(fs::exists(wave.m_undo.m_strPath));
-    EXPECT_TRUE(wave.m_undo.IsEmpty());
+    EXPECT_FALSE(fs::exists(wave.GetPath()));
+    EXPECT_FALSE(fs::exists(wave.GetUndo().m_strPath));
+    EXPECT_TRUE(wave.GetUndo().IsEmpty());
     EXPECT_EQ(wave.m_nChannels, 2);
     EXPECT_EQ(wave.m_nSamplesPerSec, 44100);
     EXPECT_EQ(wave.m_nBitsPerSample, 16);
@@ -187,12 +187,12 @@ TEST(Document, WorkingFilesLiveInPrivateDirectoryRemovedWithDocument)
     {
         CRMWave wave;
         FillDocument(wave, Pattern(64));
-        dir = wave.m_strPath.parent_path();
+        dir = wave.GetPath().parent_path();
         EXPECT_FALSE(dir.empty());
         EXPECT_NE(fs::absolute(dir), fs::current_path());
         EXPECT_EQ(wave.WorkFilePath("Wave.fx"), dir / "Wave.fx");
         EXPECT_EQ(wave.WorkFilePath("Wave.clp"), dir / "Wave.clp");
-        EXPECT_EQ(wave.m_undo.m_strPath, dir / "Wave.sel");
+        EXPECT_EQ(wave.GetUndo().m_strPath, dir / "Wave.sel");
         EXPECT_TRUE(fs::is_directory(dir));
         EXPECT_EQ(fs::status(dir).permissions() & fs::perms::all, fs::perms::owner_all);
     }

@@ -188,7 +188,7 @@ TEST_F(Edit, PasteWithoutWaveChangesNothing)
     EXPECT_EQ(m_wave.m_nLength, 100000);
     EXPECT_FALSE(m_wave.HasSelection());
     EXPECT_FALSE(m_wave.SaveUndo(UndoRemove));  // the control records nothing
-    EXPECT_TRUE(m_wave.m_undo.IsEmpty());
+    EXPECT_TRUE(m_wave.GetUndo().IsEmpty());
 }
 
 TEST_F(Edit, PasteOfPartialFrameInsertsBytesUnchanged)

@@ -68,7 +68,7 @@ TEST_F(Faults, UndoOfDeleteRefusedWhenGrowthFailsAndKeptForLater)
     }
     EXPECT_EQ(DocumentBytes(m_wave), afterDelete);
     EXPECT_EQ(m_wave.m_nLength, 60000);
-    EXPECT_FALSE(m_wave.m_undo.IsEmpty());
+    EXPECT_FALSE(m_wave.GetUndo().IsEmpty());
 
     ASSERT_TRUE(m_wave.Undo());
     EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
@@ -93,8 +93,8 @@ TEST_F(Faults, FailedUndoSaveLeavesNoRecord)
         ASSERT_TRUE(limit.Ok());
         EXPECT_FALSE(m_wave.SaveUndo(UndoRestore));
     }
-    EXPECT_TRUE(m_wave.m_undo.IsEmpty());
-    EXPECT_FALSE(fs::exists(m_wave.m_undo.m_strPath));
+    EXPECT_TRUE(m_wave.GetUndo().IsEmpty());
+    EXPECT_FALSE(fs::exists(m_wave.GetUndo().m_strPath));
     EXPECT_FALSE(m_wave.Undo());
     EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
 }

@@ -29,17 +29,17 @@ TEST_F(Undo, SaveUndoWithoutSelectionKeepsOldRecord)
     ASSERT_TRUE(m_wave.SaveUndo(UndoRestore));
     Select(0, 0);
     EXPECT_FALSE(m_wave.SaveUndo(UndoReinsert));
-    EXPECT_EQ(m_wave.m_undo.m_nKind, UndoRestore);
-    EXPECT_EQ(m_wave.m_undo.m_nBegin, 40);
-    EXPECT_EQ(m_wave.m_undo.m_nEnd, 80);
-    EXPECT_EQ(ReadFileBytes(m_wave.m_undo.m_strPath), Slice(m_bytes, 40, 80));
+    EXPECT_EQ(m_wave.GetUndo().m_nKind, UndoRestore);
+    EXPECT_EQ(m_wave.GetUndo().m_nBegin, 40);
+    EXPECT_EQ(m_wave.GetUndo().m_nEnd, 80);
+    EXPECT_EQ(ReadFileBytes(m_wave.GetUndo().m_strPath), Slice(m_bytes, 40, 80));
 }
 
 TEST_F(Undo, RestoreBringsBackOverwrittenBytes)
 {
     Select(1000, 150000);
     ASSERT_TRUE(m_wave.SaveUndo(UndoRestore));
-    EXPECT_EQ(ReadFileBytes(m_wave.m_undo.m_strPath), Slice(m_bytes, 4000, 600000));
+    EXPECT_EQ(ReadFileBytes(m_wave.GetUndo().m_strPath), Slice(m_bytes, 4000, 600000));
 
     // Stand in for an effect: clip everything in the range to full scale.
     std::vector<uint8_t> loud(600000 - 4000, 0xFF);
@@ -53,8 +53,8 @@ TEST_F(Undo, RestoreBringsBackOverwrittenBytes)
     EXPECT_EQ(m_wave.m_nSelBegin, 1000);
     EXPECT_EQ(m_wave.m_nSelEnd, 150000);
     EXPECT_EQ(m_wave.m_nLength, 200000);
-    EXPECT_TRUE(m_wave.m_undo.IsEmpty());
-    EXPECT_FALSE(fs::exists(m_wave.m_undo.m_strPath));
+    EXPECT_TRUE(m_wave.GetUndo().IsEmpty());
+    EXPECT_FALSE(fs::exists(m_wave.GetUndo().m_strPath));
     EXPECT_FALSE(m_wave.Undo());  // consumed: a second undo does nothing
     EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
 }
@@ -69,7 +69,7 @@ TEST_F(Undo, RemoveTakesOutInsertedRange)
     m_wave.UpdateLength();
     Select(5, 70005);
     ASSERT_TRUE(m_wave.SaveUndo(UndoRemove));
-    EXPECT_FALSE(fs::exists(m_wave.m_undo.m_strPath));
+    EXPECT_FALSE(fs::exists(m_wave.GetUndo().m_strPath));
 
     ASSERT_TRUE(m_wave.Undo());
     EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
@@ -93,7 +93,7 @@ TEST_F(Undo, ReinsertPutsDeletedBytesBack)
     EXPECT_EQ(m_wave.m_nLength, 200000);
     EXPECT_EQ(m_wave.m_nSelBegin, 33333);
     EXPECT_EQ(m_wave.m_nSelEnd, 166667);
-    EXPECT_FALSE(fs::exists(m_wave.m_undo.m_strPath));
+    EXPECT_FALSE(fs::exists(m_wave.GetUndo().m_strPath));
 }
 
 TEST_F(Undo, DeleteWithoutSelectionKeepsEarlierUndo)
@@ -116,7 +116,7 @@ TEST_F(Undo, RestoreWithSavedFileGoneChangesNothing)
 {
     Select(0, 10);
     ASSERT_TRUE(m_wave.SaveUndo(UndoRestore));
-    fs::remove(m_wave.m_undo.m_strPath);
+    fs::remove(m_wave.GetUndo().m_strPath);
     EXPECT_FALSE(m_wave.Undo());
     EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
 
@@ -124,7 +124,7 @@ TEST_F(Undo, RestoreWithSavedFileGoneChangesNothing)
     ASSERT_TRUE(m_wave.SaveUndo(UndoReinsert));
     ASSERT_TRUE(m_wave.DeleteSelection());
     const auto deleted = DocumentBytes(m_wave);
-    fs::remove(m_wave.m_undo.m_strPath);
+    fs::remove(m_wave.GetUndo().m_strPath);
     EXPECT_FALSE(m_wave.Undo());  // no bytes to put back: no gap is opened
     EXPECT_EQ(DocumentBytes(m_wave), deleted);
 }
@@ -135,16 +135,16 @@ TEST_F(Undo, NewRecordReplacesOld)
     ASSERT_TRUE(m_wave.SaveUndo(UndoReinsert));
     Select(20, 25);
     ASSERT_TRUE(m_wave.SaveUndo(UndoRestore));
-    EXPECT_EQ(m_wave.m_undo.m_nKind, UndoRestore);
-    EXPECT_EQ(ReadFileBytes(m_wave.m_undo.m_strPath), Slice(m_bytes, 80, 100));
+    EXPECT_EQ(m_wave.GetUndo().m_nKind, UndoRestore);
+    EXPECT_EQ(ReadFileBytes(m_wave.GetUndo().m_strPath), Slice(m_bytes, 80, 100));
     Select(20, 25);
     ASSERT_TRUE(m_wave.SaveUndo(UndoRemove));
-    EXPECT_FALSE(fs::exists(m_wave.m_undo.m_strPath));
+    EXPECT_FALSE(fs::exists(m_wave.GetUndo().m_strPath));
 }
 
 TEST_F(Undo, EmptyRecordRefuses)
 {
-    EXPECT_TRUE(m_wave.m_undo.IsEmpty());
+    EXPECT_TRUE(m_wave.GetUndo().IsEmpty());
     EXPECT_FALSE(m_wave.Undo());
     EXPECT_EQ(DocumentBytes(m_wave), m_bytes);
 }

@@ -49,7 +49,7 @@ inline void WriteFileBytes(const std::filesystem::path& path, const std::vector<
 // The document's working file, read whole (small test documents only).
 inline std::vector<uint8_t> DocumentBytes(const CRMWave& wave)
 {
-    return ReadFileBytes(wave.m_strPath);
+    return ReadFileBytes(wave.GetPath());
 }
 
 inline std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts)

@@ -77,8 +77,8 @@ TEST(WorkDir, TwoDocumentsInOneProcessKeepTheirOwnFiles)
     CRMWave second;
     FillDocument(first, a);
     FillDocument(second, b);
-    EXPECT_NE(first.m_strPath, second.m_strPath);
-    EXPECT_NE(first.m_strPath.parent_path(), second.m_strPath.parent_path());
+    EXPECT_NE(first.GetPath(), second.GetPath());
+    EXPECT_NE(first.GetPath().parent_path(), second.GetPath().parent_path());
 
     first.m_nSelBegin = 0;
     first.m_nSelEnd = 100;
@@ -87,13 +87,13 @@ TEST(WorkDir, TwoDocumentsInOneProcessKeepTheirOwnFiles)
     second.m_nSelBegin = 1000;
     second.m_nSelEnd = 2000;
     ASSERT_TRUE(second.SaveUndo(UndoRestore));
-    EXPECT_EQ(ReadFileBytes(second.m_undo.m_strPath), Slice(b, 4000, 8000));
+    EXPECT_EQ(ReadFileBytes(second.GetUndo().m_strPath), Slice(b, 4000, 8000));
 
     // The first document's undo uses its own "Wave.sel", untouched by the second.
     ASSERT_TRUE(first.Undo());
     EXPECT_EQ(DocumentBytes(first), a);
     EXPECT_EQ(DocumentBytes(second), b);
-    EXPECT_TRUE(fs::exists(second.m_undo.m_strPath));
+    EXPECT_TRUE(fs::exists(second.GetUndo().m_strPath));
 
     // Resetting one leaves the other's working file alone.
     first.Reset();
@@ -115,7 +115,7 @@ TEST(WorkDir, TwoProcessesInOneDirectoryKeepTheirOwnFiles)
         {
             CRMWave wave;
             code = MakeDocumentInChild(wave, theirs);
-            ready.Send(wave.m_strPath.string() + "\n");
+            ready.Send(wave.GetPath().string() + "\n");
             release.Receive();  // the parent edits its own document meanwhile
             if (code == 0 && DocumentBytes(wave) != theirs)
                 code = 12;
@@ -132,7 +132,7 @@ TEST(WorkDir, TwoProcessesInOneDirectoryKeepTheirOwnFiles)
     const fs::path childPath = ready.Receive();
     CRMWave wave;
     FillDocument(wave, mine);
-    EXPECT_NE(wave.m_strPath, childPath);
+    EXPECT_NE(wave.GetPath(), childPath);
     EXPECT_TRUE(fs::exists(childPath));
     wave.m_nSelBegin = 100;
     wave.m_nSelEnd = 15000;
@@ -157,7 +157,7 @@ TEST(WorkDir, DirectoryOfADeadProcessIsSwept)
         static CRMWave* leaked = nullptr;
         std::unique_ptr<CRMWave> wave = std::make_unique<CRMWave>();
         const int code = MakeDocumentInChild(*wave, Pattern(1000));
-        ready.Send(wave->m_strPath.parent_path().string() + "\n");
+        ready.Send(wave->GetPath().parent_path().string() + "\n");
         leaked = wave.release();
         (void)leaked;
         ::_exit(code);
@@ -170,7 +170,7 @@ TEST(WorkDir, DirectoryOfADeadProcessIsSwept)
     FillDocument(alive, Pattern(100));
     CWorkDir::RemoveStaleDirectories();
     EXPECT_FALSE(fs::exists(dead));
-    EXPECT_TRUE(fs::exists(alive.m_strPath));
+    EXPECT_TRUE(fs::exists(alive.GetPath()));
 }
 
 TEST(WorkDir, DirectoryOfALiveProcessIsKept)
@@ -185,7 +185,7 @@ TEST(WorkDir, DirectoryOfALiveProcessIsKept)
         {
             CRMWave wave;
             code = MakeDocumentInChild(wave, Pattern(1000));
-            ready.Send(wave.m_strPath.string() + "\n");
+            ready.Send(wave.GetPath().string() + "\n");
             release.Receive();
             if (code == 0 && DocumentBytes(wave) != Pattern(1000))
                 code = 12;

@@ -87,7 +87,7 @@ private slots:
         std::vector<uint8_t> expected(b.begin(), b.begin() + 200);
         expected.insert(expected.end(), a.begin() + 40, a.begin() + 80);
         expected.insert(expected.end(), b.begin() + 200, b.end());
-        QCOMPARE(FileBytes(target.m_strPath), expected);
+        QCOMPARE(FileBytes(target.GetPath()), expected);
     }
 
     void pasteWithoutWaveDoesNothing()
