@@ -37,7 +37,7 @@ bool CopyRange(CRMWave& source, int32_t begin, int32_t end, CRMWave& target)
     target.SeekToStart();
     while (at < stop) {
         const auto want = static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(block.size()), stop - at));
-        const std::size_t got = source.m_file.ReadAt(at, block.data(), want);
+        const std::size_t got = source.ReadAt(at, block.data(), want);
         if (got != want || !target.WriteData(block.data(), got))
             return false;
         at += static_cast<int64_t>(got);

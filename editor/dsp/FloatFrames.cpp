@@ -22,7 +22,7 @@ bool ReadFloatFrames(CRMWave& wave, int32_t firstFrame, int32_t frames, float* s
 {
     const SampleFormat format = FormatOf(wave);
     std::vector<uint8_t> bytes(static_cast<std::size_t>(frames) * static_cast<std::size_t>(format.BlockAlign()));
-    if (wave.m_file.ReadAt(wave.FramesToBytes(firstFrame), bytes.data(), bytes.size()) != bytes.size())
+    if (wave.ReadAt(wave.FramesToBytes(firstFrame), bytes.data(), bytes.size()) != bytes.size())
         return false;
     const float scale = 1.0f / FullScale(wave);
     for (int f = 0; f < frames; ++f)
@@ -39,7 +39,7 @@ bool WriteFloatFrames(CRMWave& wave, int32_t firstFrame, int32_t frames, const f
     for (int f = 0; f < frames; ++f)
         for (int c = 0; c < format.channels; ++c)
             WriteSample(bytes.data(), format, c, f, samples[f * format.channels + c] * scale);
-    return wave.m_file.WriteAt(wave.FramesToBytes(firstFrame), bytes.data(), bytes.size());
+    return wave.WriteAt(wave.FramesToBytes(firstFrame), bytes.data(), bytes.size());
 }
 
 bool ForEachFloatBlock(CRMWave& wave, int32_t begin, int32_t end, const FloatBlockVisitor& visit)

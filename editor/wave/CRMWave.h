@@ -58,6 +58,10 @@ public:
     void SeekToEnd();
     // Bytes in the working file.
     int64_t GetDataLength() const;
+    // Reads or writes at a byte offset of the working file without moving the
+    // current position: bytes read (short at the end); FALSE unless all written.
+    std::size_t ReadAt(int64_t offset, void* buffer, std::size_t count) { return m_file.ReadAt(offset, buffer, count); }
+    bool WriteAt(int64_t offset, const void* buffer, std::size_t count) { return m_file.WriteAt(offset, buffer, count); }
     // The working file "Wave.tmp" (empty before the first CreateNew).
     const std::filesystem::path& GetPath() const { return m_strPath; }
     // The undo record, as the last edit left it.
