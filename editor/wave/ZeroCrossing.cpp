@@ -14,7 +14,7 @@ std::vector<int64_t> ChannelSums(CRMWave& wave, int32_t first, int32_t count)
 {
     const int32_t align = wave.BlockAlign();
     std::vector<uint8_t> bytes(static_cast<std::size_t>(count) * static_cast<std::size_t>(align));
-    bytes.resize(wave.m_file.ReadAt(wave.FramesToBytes(first), bytes.data(), bytes.size()));
+    bytes.resize(wave.ReadAt(wave.FramesToBytes(first), bytes.data(), bytes.size()));
     std::vector<int64_t> sums(bytes.size() / static_cast<std::size_t>(align), 0);
     for (std::size_t f = 0; f < sums.size(); ++f) {
         const uint8_t* p = bytes.data() + f * static_cast<std::size_t>(align);
