@@ -19,6 +19,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
@@ -79,10 +80,13 @@ private slots:
     void cleanup();
 
     void iphoneRingtoneIsMadeHandedOverAndSent();
+    void failedRingtoneSaysSoAndHandsNothing();
+    void closingWhileTheDialogIsOpen();
     void loudnessLabelFollowsEdits();
     void m4aOpensThroughTheDialog();
 
 private:
+    frmAudioProcess* WindowWithSong();
     QString Fixture(const QString& name) const { return m_dir.filePath(name); }
 
     QTemporaryDir m_dir;
@@ -198,13 +202,61 @@ void TestAudioProcessRingtone::iphoneRingtoneIsMadeHandedOverAndSent()
     QCOMPARE(m_server.Requests().last().body, written.readAll());
 }
 
-void TestAudioProcessRingtone::loudnessLabelFollowsEdits()
+frmAudioProcess* TestAudioProcessRingtone::WindowWithSong()
 {
     m_window = new frmAudioProcess;
     m_window->show();
+    if (!m_window->LoadByExtension(Fixture(QStringLiteral("song.wav"))))
+        qWarning("song.wav did not load");
+    return m_window;
+}
+
+void TestAudioProcessRingtone::failedRingtoneSaysSoAndHandsNothing()
+{
+    frmAudioProcess* w = WindowWithSong();
+    const QString target = Fixture(QStringLiteral("no such folder/ring.wav"));
+    ModalAnswer<dlgMakeRingtone> answer([&](dlgMakeRingtone* dialog) {
+        dialog->findChild<QComboBox*>(QStringLiteral("cboTarget"))->setCurrentIndex(4);  // WAV
+        dialog->findChild<QLineEdit*>(QStringLiteral("txtFileName"))->setText(target);
+        dialog->accept();
+    });
+    QString message;
+    ModalAnswer<QMessageBox> box([&message](QMessageBox* shown) {
+        message = shown->text();
+        shown->accept();
+    });
+    Button(w, QStringLiteral("Make Ringtone"))->trigger();
+    QVERIFY(answer.Seen());
+    QVERIFY(box.Seen());
+    QCOMPARE(message, QStringLiteral("The ringtone %1 could not be made. Check that the folder can be written to and "
+                                     "that the range holds sound.")
+                          .arg(target));
+    QVERIFY(!QFileInfo::exists(target));
+    QVERIFY(w->CommonFileName().isEmpty());
+}
+
+void TestAudioProcessRingtone::closingWhileTheDialogIsOpen()
+{
+    frmAudioProcess* w = WindowWithSong();
+    bool stillOpen = false;
+    ModalAnswer<dlgMakeRingtone> answer([w, &stillOpen](dlgMakeRingtone* dialog) {
+        w->close();
+        stillOpen = dialog->isVisible();
+        if (stillOpen)
+            dialog->reject();
+    });
+    Button(w, QStringLiteral("Make Ringtone"))->trigger();
+    QVERIFY(answer.Seen());
+    QVERIFY(!stillOpen);  // the close ended the dialog, and then the window
+    QTRY_VERIFY(m_window.isNull());
+    QVERIFY(!QFileInfo::exists(Fixture(QStringLiteral("song ringtone.m4r"))));
+}
+
+void TestAudioProcessRingtone::loudnessLabelFollowsEdits()
+{
+    WindowWithSong();
     auto* label = m_window->findChild<QLabel*>(QStringLiteral("lblLoudness"));
     QVERIFY(label);
-    QVERIFY(m_window->LoadByExtension(Fixture(QStringLiteral("song.wav"))));
     QTRY_VERIFY(label->text().contains(QLatin1String("LUFS")) && label->text().contains(QLatin1String("dBTP")));
     const double whole = ShownLoudness(label);
     QVERIFY2(whole < -5 && whole > -40, qPrintable(label->text()));
