@@ -8,6 +8,8 @@ const std::array<const char*, kMemberCount>& MemberNames()
         "BackColor", "WaveColor", "ViewBegin", "ViewEnd", "PlayerStatus", "FileName",
         "Close", "Continue", "Load", "Play", "Pause", "Stop", "Record", "SaveAs",
         "ZoomIn", "ZoomOut", "Delete", "Cut", "Copy", "Paste", "Undo", "SamplesToTime", "NewFile",
+        "SelectBegin", "SelectEnd", "WaveLength", "SamplesPerSec", "Loudness", "TruePeak",
+        "FadeCurve", "SnapToZero", "OggLoop", "MakeRingtone",
     };
     return names;
 }

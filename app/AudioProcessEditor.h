@@ -24,8 +24,10 @@ enum class Member {
     BackColor, WaveColor, ViewBegin, ViewEnd, PlayerStatus, FileName,
     Close, Continue, Load, Play, Pause, Stop, Record, SaveAs,
     ZoomIn, ZoomOut, Delete, Cut, Copy, Paste, Undo, SamplesToTime, NewFile,
+    SelectBegin, SelectEnd, WaveLength, SamplesPerSec, Loudness, TruePeak,
+    FadeCurve, SnapToZero, OggLoop, MakeRingtone,
 };
-constexpr std::size_t kMemberCount = static_cast<std::size_t>(Member::NewFile) + 1;
+constexpr std::size_t kMemberCount = static_cast<std::size_t>(Member::MakeRingtone) + 1;
 
 // The names of the members, in the order of Member.
 const std::array<const char*, kMemberCount>& MemberNames();

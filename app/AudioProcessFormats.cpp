@@ -15,16 +15,26 @@ namespace {
 
 using Entry = std::pair<const char*, FormatCode>;
 
-const std::array<Entry, 5> kLoadOrder{{
-    {"mp3", FormatMp3}, {"ogg", FormatOgg}, {"raw", FormatRaw}, {"wav", FormatWav}, {"wma", FormatWma}}};
-const std::array<Entry, 5> kSaveOrder{{
-    {"mp3", FormatMp3}, {"wav", FormatWav}, {"ogg", FormatOgg}, {"wma", FormatWma}, {"raw", FormatRaw}}};
+const std::array<Entry, 7> kLoadOrder{{{"mp3", FormatMp3},
+                                       {"ogg", FormatOgg},
+                                       {"raw", FormatRaw},
+                                       {"wav", FormatWav},
+                                       {"wma", FormatWma},
+                                       {"m4a", FormatM4a},
+                                       {"m4r", FormatM4r}}};
+const std::array<Entry, 7> kSaveOrder{{{"mp3", FormatMp3},
+                                       {"wav", FormatWav},
+                                       {"ogg", FormatOgg},
+                                       {"wma", FormatWma},
+                                       {"raw", FormatRaw},
+                                       {"m4a", FormatM4a},
+                                       {"m4r", FormatM4r}}};
 
 const char* const kDialogFilter =
-    "All Supported Files|*.mp3;*.wav;*.ogg;*.wma;*.raw|Wave File|*.wav|Ogg Vorbis File|*.ogg|"
-    "Mp3 File|*.mp3|Raw Audio File|*.raw";
+    "All Supported Files|*.mp3;*.wav;*.ogg;*.wma;*.raw;*.m4a;*.m4r|Wave File|*.wav|Ogg Vorbis File|*.ogg|"
+    "Mp3 File|*.mp3|Raw Audio File|*.raw|M4A (AAC) File|*.m4a|iPhone Ringtone|*.m4r";
 
-FormatCode Match(const QString& fileName, const std::array<Entry, 5>& order)
+FormatCode Match(const QString& fileName, const std::array<Entry, 7>& order)
 {
     if (fileName.isEmpty())
         return FormatNone;

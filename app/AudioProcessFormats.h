@@ -14,14 +14,17 @@ enum FormatCode : int {
     FormatRaw = 3,
     FormatWav = 4,
     FormatWma = 5,
+    FormatM4a = 6,  // AAC in MP4
+    FormatM4r = 7,  // the same, as an iPhone ringtone
 };
 
 // The code for loading `fileName` (extensions tested as "mp3", "ogg", "raw",
-// "wav", "wma"), or FormatNone for an empty name or another extension.
+// "wav", "wma", "m4a", "m4r"), or FormatNone for an empty name or another
+// extension.
 FormatCode LoadFormatOf(const QString& fileName);
 
 // The code for saving under `fileName` (tested as "mp3", "wav", "ogg", "wma",
-// "raw"), or FormatNone.
+// "raw", "m4a", "m4r"), or FormatNone.
 FormatCode SaveFormatOf(const QString& fileName);
 
 // `fileName` with the first extension of a dialog name filter appended when

@@ -101,6 +101,18 @@ const std::map<QString, Painter>& Painters()
          }},
         {QStringLiteral("Zoom In"), [](QPainter& p) { Magnifier(p, true); }},
         {QStringLiteral("Zoom Out"), [](QPainter& p) { Magnifier(p, false); }},
+        {QStringLiteral("Make Ringtone"),
+         [](QPainter& p) {
+             QPainterPath bell;
+             bell.moveTo(4, 18);
+             bell.cubicTo(7, 15, 6, 4, 12, 4);
+             bell.cubicTo(18, 4, 17, 15, 20, 18);
+             bell.closeSubpath();
+             p.setBrush(QColor(230, 180, 40));
+             p.drawPath(bell);
+             p.setBrush(kInk);
+             p.drawEllipse(QRectF(10, 18, 4, 4));
+         }},
     };
     return painters;
 }

@@ -29,7 +29,7 @@ const QString kCaption = QStringLiteral("Vanto Mobile Ringtones - Audio File Pro
 const QStringList kToolbarKeys{QStringLiteral("New"),    QStringLiteral("Open"),    QStringLiteral("Save As"),
                                QStringLiteral("Copy"),   QStringLiteral("Cut"),     QStringLiteral("Paste"),
                                QStringLiteral("Delete"), QStringLiteral("Undo"),    QStringLiteral("Zoom In"),
-                               QStringLiteral("Zoom Out")};
+                               QStringLiteral("Zoom Out"), QStringLiteral("Make Ringtone")};
 
 // Colours cross the interface as 0x00BBGGRR.
 constexpr uint kWhite = 0x00FFFFFFu;
@@ -46,6 +46,9 @@ frmAudioProcess::frmAudioProcess(QWidget* parent) : QMainWindow(parent, Qt::Wind
     CreateToolbar();
     CreateMenus();
     m_busy.SetOnIdle([this] { OnIdle(); });
+    m_loudnessTimer.setSingleShot(true);
+    m_loudnessTimer.setInterval(300);
+    connect(&m_loudnessTimer, &QTimer::timeout, this, &frmAudioProcess::UpdateLoudness);
     FormLoad();
     // A quit that arrives while the window is busy is refused by its close;
     // it is carried out once the window has closed (frmAudioProcessClose.cpp).
@@ -62,6 +65,9 @@ frmAudioProcess::~frmAudioProcess()
 void frmAudioProcess::CreateMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    actMakeRingtone = file->addAction(QStringLiteral("Make &Ringtone..."), this, &frmAudioProcess::MakeRingtone);
+    actMakeRingtone->setObjectName(QStringLiteral("MakeRingtone"));
+    file->addSeparator();
     actExit = file->addAction(QStringLiteral("&Exit"), this, &frmAudioProcess::Exit);
     actExit->setObjectName(QStringLiteral("Exit"));
 }
@@ -78,7 +84,7 @@ void frmAudioProcess::CreateToolbar()
         QAction* button = tbrMenu->addAction(AudioProcessIcon(key), key);
         button->setObjectName(key);
         button->setData(key);
-        if (key == QLatin1String("Copy") || key == QLatin1String("Undo"))
+        if (key == QLatin1String("Copy") || key == QLatin1String("Undo") || key == QLatin1String("Make Ringtone"))
             tbrMenu->insertSeparator(button);
     }
     connect(tbrMenu, &QToolBar::actionTriggered, this, &frmAudioProcess::ToolbarClicked);
@@ -97,6 +103,10 @@ void frmAudioProcess::CreateControls()
     CreateEditor(editorArea);
     m_pScale = new CAudioProcessScale(editorArea);
     editorLayout->addWidget(m_pScale);
+    lblLoudness = new QLabel(editorArea);
+    lblLoudness->setObjectName(QStringLiteral("lblLoudness"));
+    lblLoudness->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    editorLayout->addWidget(lblLoudness);
     layout->addWidget(editorArea, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -174,7 +184,7 @@ void frmAudioProcess::FormLoad()
 {
     ApplyColourScheme(this, {fraButtons});
     // Dark text is hard to read on the scheme's blue.
-    for (QWidget* label : QList<QWidget*>{Label1, m_pScale}) {
+    for (QWidget* label : QList<QWidget*>{Label1, m_pScale, lblLoudness}) {
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, Qt::white);
         label->setPalette(palette);
@@ -212,6 +222,8 @@ void frmAudioProcess::ToolbarClicked(QAction* button)
         m_calls.Call(Member::ZoomIn);
     else if (key == QLatin1String("Zoom Out"))
         m_calls.Call(Member::ZoomOut);
+    else if (key == QLatin1String("Make Ringtone"))
+        MakeRingtone();
 }
 
 // --- Transport -----------------------------------------------------------------------------
@@ -248,10 +260,14 @@ void frmAudioProcess::Exit()
 
 void frmAudioProcess::OnControlEvent(int32_t event, const QVariantList& args)
 {
-    if (event == sonarch2::EventChangeView)
+    if (event == sonarch2::EventChangeView) {
         ChangeView();
-    else if (event == sonarch2::EventProgress && !args.isEmpty())
+        LoudnessMayHaveChanged(true);
+    } else if (event == sonarch2::EventChangeMouse) {
+        LoudnessMayHaveChanged(false);
+    } else if (event == sonarch2::EventProgress && !args.isEmpty()) {
         Progress(args.constFirst().toFloat());
+    }
 }
 
 void frmAudioProcess::Progress(float percent)

@@ -7,18 +7,23 @@
 //
 // The window's code is split by job: frmAudioProcess.cpp builds it and
 // handles the toolbar, transport and the control's events;
-// frmAudioProcessFiles.cpp opens and saves files; frmAudioProcessClose.cpp
-// decides what a close does while a call into the control is running.
+// frmAudioProcessFiles.cpp opens and saves files; frmAudioProcessRingtone.cpp
+// makes ringtones and shows the loudness; frmAudioProcessClose.cpp decides
+// what a close does while a call into the control is running.
 
 #include "AudioProcessBusy.h"
 #include "AudioProcessEditor.h"
 
 #include <QMainWindow>
+#include <QPair>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 class CAudioProcessScale;
+struct RingtoneChoice;
 class QAction;
+class QDialog;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
@@ -85,6 +90,14 @@ private:
     bool ChooseFile(bool save, QString* chosenName);
     void ShowMessage(const QString& text);
 
+    void MakeRingtone();
+    bool WriteRingtone(const RingtoneChoice& choice);
+    QString SuggestedRingtoneName();
+    // The loudness of the selection (or the document) is measured once the
+    // window has been idle for a moment after an edit or a new selection.
+    void LoudnessMayHaveChanged(bool edited);
+    void UpdateLoudness();
+
     void OnControlEvent(int32_t event, const QVariantList& args);
     void ChangeView();
     void Progress(float percent);
@@ -108,6 +121,11 @@ private:
     QToolBar* tbrMenu = nullptr;
     QFileDialog* dlgCommon = nullptr;
     QPointer<QMessageBox> m_pMessage;
+    QPointer<QDialog> m_pRingtoneDialog;
+    QTimer m_loudnessTimer;
+    bool m_bLoudnessStale = true;
+    QPair<int32_t, int32_t> m_measuredSelection{-1, -1};
+    QLabel* lblLoudness = nullptr;
     QProgressBar* pbrProgress = nullptr;
     QLabel* Label1 = nullptr;
     QGroupBox* fraButtons = nullptr;
@@ -116,4 +134,5 @@ private:
     QPushButton* cmdStop = nullptr;
     CAudioProcessScale* m_pScale = nullptr;
     QAction* actExit = nullptr;
+    QAction* actMakeRingtone = nullptr;
 };

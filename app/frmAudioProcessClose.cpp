@@ -31,6 +31,8 @@ void frmAudioProcess::closeEvent(QCloseEvent* event)
             dlgCommon->reject();
         if (m_pMessage)
             m_pMessage->reject();
+        if (m_pRingtoneDialog)
+            m_pRingtoneDialog->reject();
         return;
     }
     Unload();

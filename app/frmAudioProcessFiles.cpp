@@ -113,7 +113,7 @@ void frmAudioProcess::SaveAs()
     name = WithFilterExtension(name, dlgCommon->selectedNameFilter());
     const FormatCode code = SaveFormatOf(name);
     if (code == FormatNone) {
-        ShowMessage(QStringLiteral("Nothing was saved: %1 does not end in .mp3, .wav, .ogg, .wma or .raw.")
+        ShowMessage(QStringLiteral("Nothing was saved: %1 does not end in .mp3, .wav, .ogg, .wma, .raw, .m4a or .m4r.")
                         .arg(QDir::toNativeSeparators(name)));
         return;
     }

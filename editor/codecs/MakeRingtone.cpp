@@ -78,7 +78,11 @@ RingtoneResult MakeRingtone(CRMWave& document, const CSoundFile& settings, const
     }
     if (end <= begin)
         return result;
-    if (request.format == FormatM4r && document.FramesToSeconds(end - begin) > kLongestM4rSeconds + 1e-9)
+    // Times arrive as 32-bit floats from hosts that check the limit in whole
+    // milliseconds: 0.1 to 40.1 may come out a hair over 40 s here.
+    constexpr double kLimitSlackSeconds = 0.001;
+    if (request.format == FormatM4r &&
+        document.FramesToSeconds(end - begin) > kLongestM4rSeconds + kLimitSlackSeconds)
         return result;
 
     CRMWave scratch;

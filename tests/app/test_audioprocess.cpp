@@ -270,7 +270,7 @@ void TestAudioProcess::controlsAndCaption()
         QVERIFY2(!action->icon().isNull(), qPrintable(action->data().toString()));
     }
     QCOMPARE(keys, (QStringList{"New", "Open", "Save As", "Copy", "Cut", "Paste", "Delete", "Undo", "Zoom In",
-                                "Zoom Out"}));
+                                "Zoom Out", "Make Ringtone"}));
 
     QVERIFY(w->findChild<QFileDialog*>(QStringLiteral("dlgCommon")));
     auto* progress = w->findChild<QProgressBar*>(QStringLiteral("pbrProgress"));
@@ -304,10 +304,13 @@ void TestAudioProcess::controlsAndCaption()
     const QList<QAction*> menus = w->menuBar()->actions();
     QCOMPARE(menus.size(), 1);
     QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
-    const QList<QAction*> items = menus[0]->menu()->actions();
-    QCOMPARE(items.size(), 1);
-    QCOMPARE(items[0]->objectName(), QStringLiteral("Exit"));
-    QCOMPARE(items[0]->text(), QStringLiteral("&Exit"));
+    QList<QAction*> items = menus[0]->menu()->actions();
+    items.removeIf([](const QAction* item) { return item->isSeparator(); });
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items[0]->objectName(), QStringLiteral("MakeRingtone"));
+    QCOMPARE(items[0]->text(), QStringLiteral("Make &Ringtone..."));
+    QCOMPARE(items[1]->objectName(), QStringLiteral("Exit"));
+    QCOMPARE(items[1]->text(), QStringLiteral("&Exit"));
     QVERIFY(!w->IsPaused());
     QVERIFY(w->CommonFileName().isEmpty());
 }
@@ -340,6 +343,10 @@ void TestAudioProcess::formatCodes_data()
     QTest::newRow("wav") << "tone.wav" << 4 << 4;
     QTest::newRow("WaV") << "tone.WaV" << 4 << 4;
     QTest::newRow("wma") << "a.wma" << 5 << 5;
+    QTest::newRow("m4a") << "song.m4a" << 6 << 6;
+    QTest::newRow("M4A") << "SONG.M4A" << 6 << 6;
+    QTest::newRow("m4r") << "tone.m4r" << 7 << 7;
+    QTest::newRow("M4R") << "TONE.M4R" << 7 << 7;
     QTest::newRow("other") << "a.flac" << 0 << 0;
     QTest::newRow("no extension") << "tone" << 0 << 0;
     QTest::newRow("empty") << "" << 0 << 0;
@@ -817,7 +824,7 @@ void TestAudioProcess::exitMenuCloses()
     QPointer<frmAudioProcess> w = NewWindow();
     QString handed;
     connect(w, &frmAudioProcess::FileChosen, this, [&handed](const QString& p) { handed = p; });
-    w->menuBar()->actions().at(0)->menu()->actions().at(0)->trigger();
+    w->menuBar()->actions().at(0)->menu()->findChild<QAction*>(QStringLiteral("Exit"))->trigger();
     QTRY_VERIFY(w.isNull());
     QVERIFY(handed.isEmpty());  // nothing chosen, nothing handed back
 }

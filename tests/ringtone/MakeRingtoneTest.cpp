@@ -153,6 +153,13 @@ TEST_F(MakeRingtoneTest, IphoneRingtoneOver40SecondsIsRefused)
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("long.m4r")));
     RingtoneRequest fits{m_dir.File("long"), FormatM4r, 0.0, 40.0};
     EXPECT_EQ(MakeRingtone(m_wave, m_sound, fits).written, 1);
+    // A millisecond of slack for times that went through 32-bit floats;
+    // two milliseconds over is still too long.
+    RingtoneRequest hairOver{m_dir.File("hair"), FormatM4r, 0.0, 40.0005};
+    EXPECT_EQ(MakeRingtone(m_wave, m_sound, hairOver).written, 1);
+    RingtoneRequest twoMsOver{m_dir.File("over"), FormatM4r, 0.0, 40.002};
+    EXPECT_EQ(MakeRingtone(m_wave, m_sound, twoMsOver).written, 0);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("over.m4r")));
 }
 
 TEST_F(MakeRingtoneTest, FailedWriteKeepsTheOldTarget)
