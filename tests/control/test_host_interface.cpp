@@ -186,7 +186,9 @@ private slots:
             {"BackColor", 14}, {"WaveColor", 15}, {"ViewBegin", 19}, {"ViewEnd", 20}, {"PlayerStatus", 21},
             {"FileName", 24}, {"Close", 29}, {"Continue", 30}, {"Load", 31}, {"Play", 32}, {"Pause", 33},
             {"Stop", 34}, {"Record", 35}, {"SaveAs", 37}, {"ZoomIn", 40}, {"ZoomOut", 41}, {"Delete", 42},
-            {"Cut", 43}, {"Copy", 44}, {"Paste", 45}, {"Undo", 46}, {"SamplesToTime", 47}, {"NewFile", 68}};
+            {"Cut", 43}, {"Copy", 44}, {"Paste", 45}, {"Undo", 46}, {"SamplesToTime", 47}, {"NewFile", 68},
+            {"SelectBegin", 17}, {"SelectEnd", 18}, {"WaveLength", 7}, {"SamplesPerSec", 4}, {"Loudness", 71},
+            {"TruePeak", 72}, {"FadeCurve", 73}, {"SnapToZero", 74}, {"OggLoop", 75}, {"MakeRingtone", 76}};
         QStringList names;
         for (const char* name : audioprocess::MemberNames())
             names << QLatin1String(name);

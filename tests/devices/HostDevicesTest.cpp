@@ -39,13 +39,15 @@ protected:
         ASSERT_TRUE(WaitForFileToGrow(probe, 10s)) << "the sink's monitor delivers nothing";
     }
 
-    // Runs the script in the host; its standard output.
+    // Runs the script in the host, with a component registry of its own so
+    // that it loads the library built beside it; its standard output.
     std::string RunHost(const std::string& script)
     {
         const auto file = dir.Path() / "script.txt";
         std::ofstream(file) << script;
         std::string out;
-        RunCommand("cd " + dir.Path().string() + " && QT_QPA_PLATFORM=offscreen " SONARCH2_HOST_PATH " " +
+        RunCommand("cd " + dir.Path().string() + " && XDG_CONFIG_HOME=" + dir.Path().string() +
+                       " QT_QPA_PLATFORM=offscreen " SONARCH2_HOST_PATH " " +
                        file.string(),
                    &out);
         return out;
