@@ -56,8 +56,8 @@ protected:
     }
 
     // A script line that runs `line` no earlier than `ms` after it is read.
-    // The host's timers are Qt's coarse timers, which may fire up to 5% of
-    // their interval early; a stretched one lands between `ms` and 5% later.
+    // The delay is stretched by 5% so that a host whose timers may fire that
+    // much early (Qt's coarse timers) still never runs it before `ms`.
     static std::string NotBefore(int ms, const std::string& line)
     {
         return "after " + std::to_string((ms * 100 + 94) / 95) + " " + line + "\n";
