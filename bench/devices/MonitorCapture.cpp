@@ -48,13 +48,13 @@ bool MonitorCapture::Start(const std::string& source)
             pa_threaded_mainloop_wait(m_loop);
     }
     if (ok) {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
-        m_stream = pa_stream_new(m_context, "monitor", &spec, nullptr);
+        const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, kRate, 1};
+        m_stream = pa_stream_new(m_context, "monitor", &sampleFormat, nullptr);
         pa_stream_set_read_callback(m_stream, &OnRead, this);
         pa_stream_set_state_callback(m_stream, &OnStreamState, this);
         pa_buffer_attr attr;
         std::memset(&attr, 0xff, sizeof attr);
-        attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(5000, &spec));
+        attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(5000, &sampleFormat));
         ok = pa_stream_connect_record(m_stream, source.c_str(), &attr, PA_STREAM_ADJUST_LATENCY) == 0;
         while (ok && pa_stream_get_state(m_stream) != PA_STREAM_READY) {
             ok = PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream));

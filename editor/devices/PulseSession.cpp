@@ -101,3 +101,13 @@ const char* CPulseSession::ChosenDevice()
     const char* name = std::getenv("VRT_AUDIO_DEVICE");
     return name && *name ? name : nullptr;
 }
+
+bool SampleFormatFor(const WaveFormat& format, pa_sample_spec& sampleFormat)
+{
+    if (format.wFormatTag != WaveFormat::kTagPcm || (format.wBitsPerSample != 8 && format.wBitsPerSample != 16))
+        return false;
+    sampleFormat.format = format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    sampleFormat.rate = format.nSamplesPerSec;
+    sampleFormat.channels = static_cast<uint8_t>(std::min<uint16_t>(format.nChannels, 255));
+    return format.nChannels >= 1 && format.nChannels <= PA_CHANNELS_MAX && pa_sample_spec_valid(&sampleFormat);
+}

@@ -7,6 +7,8 @@
 // use, so that Play and Record do not wait for the server's handshake. A
 // session whose server went away is replaced at the next use.
 
+#include "wave/WaveFormat.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <chrono>
@@ -63,6 +65,10 @@ private:
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
 };
+
+// The server's sample format for 8- or 16-bit PCM of 1 to PA_CHANNELS_MAX
+// channels; FALSE for any other format.
+bool SampleFormatFor(const WaveFormat& format, pa_sample_spec& sampleFormat);
 
 template <typename Done>
 bool CPulseSession::WaitLocked(Done done, std::chrono::milliseconds timeout)

@@ -37,14 +37,14 @@ MMResult CPulseWaveIn::Fail(MMResult code, const std::string& detail)
 
 bool CPulseWaveIn::ConnectRecord(const char* device)
 {
-    m_stream = pa_stream_new(m_session->Context(), "Sonarch2 recording", &m_spec, nullptr);
+    m_stream = pa_stream_new(m_session->Context(), "Sonarch2 recording", &m_sampleFormat, nullptr);
     if (!m_stream)
         return false;
     pa_stream_set_read_callback(m_stream, &OnRead, this);
     pa_stream_set_state_callback(m_stream, &CPulseSession::Wake, m_session.get());
     pa_buffer_attr attr;
     std::memset(&attr, 0xff, sizeof attr);
-    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(kFragmentUsec, &m_spec));
+    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(kFragmentUsec, &m_sampleFormat));
     // Corked until Start, so that nothing is captured before it.
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
     bool ready = pa_stream_connect_record(m_stream, device, &attr, flags) == 0;
@@ -66,13 +66,7 @@ MMResult CPulseWaveIn::Open(const WaveFormat& format, CThreadMessageQueue* targe
 {
     if (m_stream)
         return MMSYSERR_ALLOCATED;
-    if (format.wFormatTag != WaveFormat::kTagPcm || format.nChannels == 0 || format.nChannels > PA_CHANNELS_MAX ||
-        (format.wBitsPerSample != 8 && format.wBitsPerSample != 16))
-        return WAVERR_BADFORMAT;
-    m_spec.format = format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    m_spec.rate = format.nSamplesPerSec;
-    m_spec.channels = static_cast<uint8_t>(format.nChannels);
-    if (!pa_sample_spec_valid(&m_spec))
+    if (!SampleFormatFor(format, m_sampleFormat))
         return WAVERR_BADFORMAT;
     if (!m_session || !m_session->WaitReady(kServerTimeout))
         return Fail(MMSYSERR_NODRIVER, m_session ? m_session->ErrorText() : "no sound server");
@@ -210,7 +204,7 @@ void CPulseWaveIn::Take()
             } else {
                 // A hole in the capture: the server lost data; keep time with silence.
                 static constexpr uint8_t kZeros[4096] = {};
-                const uint8_t silence = m_spec.format == PA_SAMPLE_U8 ? 0x80 : 0;
+                const uint8_t silence = m_sampleFormat.format == PA_SAMPLE_U8 ? 0x80 : 0;
                 for (std::size_t left = bytes; left > 0;) {
                     const std::size_t n = std::min(left, sizeof kZeros);
                     if (silence == 0) {
@@ -233,7 +227,7 @@ void CPulseWaveIn::Fill(const uint8_t* data, std::size_t bytes)
     while (bytes > 0) {
         std::unique_ptr<WaveBlock>* front = m_empty.Front();
         if (!front) {
-            m_nDropped += static_cast<long>(bytes / pa_frame_size(&m_spec));
+            m_nDropped += static_cast<long>(bytes / pa_frame_size(&m_sampleFormat));
             return;
         }
         WaveHeader& header = (*front)->header;
@@ -247,7 +241,7 @@ void CPulseWaveIn::Fill(const uint8_t* data, std::size_t bytes)
         std::unique_ptr<WaveBlock> full;
         m_empty.Pop(full);
         if (!m_filled.Push(std::move(full)))
-            m_nDropped += static_cast<long>(header.dwBufferLength / pa_frame_size(&m_spec));
+            m_nDropped += static_cast<long>(header.dwBufferLength / pa_frame_size(&m_sampleFormat));
     }
 }
 

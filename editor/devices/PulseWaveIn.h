@@ -45,7 +45,7 @@ private:
 
     std::shared_ptr<CPulseSession> m_session;
     pa_stream* m_stream = nullptr;
-    pa_sample_spec m_spec{};
+    pa_sample_spec m_sampleFormat{};
     CThreadMessageQueue* m_target = nullptr;
     std::string m_detail;
 

@@ -18,15 +18,6 @@ constexpr pa_usec_t kTickUsec = 4000;
 constexpr int kTicksPerTimingUpdate = 10;
 constexpr milliseconds kServerTimeout{3000};
 
-bool SpecFor(const WaveFormat& format, pa_sample_spec& spec)
-{
-    if (format.wFormatTag != WaveFormat::kTagPcm || (format.wBitsPerSample != 8 && format.wBitsPerSample != 16))
-        return false;
-    spec.format = format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    spec.rate = format.nSamplesPerSec;
-    spec.channels = static_cast<uint8_t>(std::min<uint16_t>(format.nChannels, 255));
-    return format.nChannels >= 1 && format.nChannels <= PA_CHANNELS_MAX && pa_sample_spec_valid(&spec);
-}
 }  // namespace
 
 CPulseWaveOut::CPulseWaveOut(std::shared_ptr<CPulseSession> session,
@@ -48,15 +39,15 @@ MMResult CPulseWaveOut::Fail(MMResult code, const std::string& detail)
 
 MMResult CPulseWaveOut::QueryFormat(const WaveFormat& format)
 {
-    pa_sample_spec spec;
-    return SpecFor(format, spec) ? MMSYSERR_NOERROR : WAVERR_BADFORMAT;
+    pa_sample_spec sampleFormat;
+    return SampleFormatFor(format, sampleFormat) ? MMSYSERR_NOERROR : WAVERR_BADFORMAT;
 }
 
 MMResult CPulseWaveOut::Open(const WaveFormat& format, WaveOutProc proc, void* instance)
 {
     if (m_stream)
         return MMSYSERR_ALLOCATED;
-    if (!SpecFor(format, m_spec))
+    if (!SampleFormatFor(format, m_sampleFormat))
         return WAVERR_BADFORMAT;
     if (!m_session || !m_session->WaitReady(kServerTimeout))
         return Fail(MMSYSERR_NODRIVER, m_session ? m_session->ErrorText() : "no sound server");
@@ -64,7 +55,7 @@ MMResult CPulseWaveOut::Open(const WaveFormat& format, WaveOutProc proc, void* i
     m_instance = instance;
 
     CPulseSession::Lock lock(*m_session);
-    m_stream = pa_stream_new(m_session->Context(), "Sonarch2 playback", &m_spec, nullptr);
+    m_stream = pa_stream_new(m_session->Context(), "Sonarch2 playback", &m_sampleFormat, nullptr);
     if (!m_stream)
         return Fail(MMSYSERR_NOMEM, m_session->ErrorText());
     pa_stream_set_state_callback(m_stream, &OnState, this);
@@ -72,10 +63,10 @@ MMResult CPulseWaveOut::Open(const WaveFormat& format, WaveOutProc proc, void* i
     pa_stream_set_underflow_callback(m_stream, &OnUnderflow, this);
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &m_spec));
-    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kRequestUsec, &m_spec));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &m_sampleFormat));
+    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kRequestUsec, &m_sampleFormat));
     // Play as soon as anything is there; after an underrun, go on with the next byte.
-    attr.prebuf = static_cast<uint32_t>(pa_frame_size(&m_spec));
+    attr.prebuf = static_cast<uint32_t>(pa_frame_size(&m_sampleFormat));
     attr.fragsize = static_cast<uint32_t>(-1);
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
                                                       PA_STREAM_AUTO_TIMING_UPDATE);
@@ -301,7 +292,7 @@ void CPulseWaveOut::CompletePlayed()
     pa_usec_t time = 0;
     if (pa_stream_get_time(m_stream, &time) < 0)
         return;
-    const uint64_t played = pa_usec_to_bytes(time, &m_spec);
+    const uint64_t played = pa_usec_to_bytes(time, &m_sampleFormat);
     while (Playing* front = m_playing.Front()) {
         if (front->end > played)
             return;

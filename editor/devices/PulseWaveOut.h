@@ -64,7 +64,7 @@ private:
     std::function<void(const PlaybackStats&)> m_statsSink;
     pa_stream* m_stream = nullptr;
     pa_time_event* m_tick = nullptr;
-    pa_sample_spec m_spec{};
+    pa_sample_spec m_sampleFormat{};
     WaveOutProc m_proc = nullptr;
     void* m_instance = nullptr;
     std::string m_detail;

@@ -58,7 +58,7 @@ uint64_t Fnv1a(const std::vector<uint8_t>& bytes)
     return h;
 }
 
-struct FilterSpec {
+struct FilterCase {
     BrickWall kind;
     float low;
     float high;
@@ -67,7 +67,7 @@ struct FilterSpec {
 struct GoldenCase {
     const char* name;
     std::function<void(CWaveEffects&, CRMWave&)> run;
-    std::optional<FilterSpec> filter = std::nullopt;
+    std::optional<FilterCase> filter = std::nullopt;
     float denoiseLevel = 0.0f;  // non-zero: noise removal at this level
 };
 
@@ -75,11 +75,11 @@ struct GoldenCase {
 // the selection transformed on its own (zero imaginary input, zero-padded to
 // 16384 points), masked, transformed back, the real part stored.
 std::vector<uint8_t> FilteredByDefinition(std::vector<uint8_t> bytes, const SampleFormat& format, int32_t begin,
-                                          int32_t end, const FilterSpec& spec)
+                                          int32_t end, const FilterCase& filter)
 {
     constexpr int kN = 16384, kBlock = 8193;
     std::vector<float> mask(kN), in(kN), re(kN), im(kN), outRe(kN), outIm(kN);
-    EXPECT_TRUE(BuildBrickWallMask(spec.kind, spec.low, spec.high, kRate, mask.data()));
+    EXPECT_TRUE(BuildBrickWallMask(filter.kind, filter.low, filter.high, kRate, mask.data()));
     uint8_t* selection = bytes.data() + static_cast<std::size_t>(begin) * format.BlockAlign();
     for (int c = 0; c < format.channels; ++c)
         for (int first = 0; first < end - begin; first += kBlock) {
@@ -174,15 +174,15 @@ const std::vector<GoldenCase>& Cases()
         {"echo 0.2 0.5", [](CWaveEffects& fx, CRMWave&) { fx.ApplyEffect(FxKindEcho, 0.2f, 0.5f); }},
         {"echo 0.05 0.9", [](CWaveEffects& fx, CRMWave&) { fx.ApplyEffect(FxKindEcho, 0.05f, 0.9f); }},
         {"low-pass 1000", [](CWaveEffects& fx, CRMWave&) { fx.ApplyEffect(FxKindLowPass, 1000.0f); },
-         FilterSpec{BrickWall::LowPass, 1000.0f, 0.0f}},
+         FilterCase{BrickWall::LowPass, 1000.0f, 0.0f}},
         {"high-pass 3000", [](CWaveEffects& fx, CRMWave&) { fx.ApplyEffect(FxKindHighPass, 3000.0f); },
-         FilterSpec{BrickWall::HighPass, 3000.0f, 0.0f}},
+         FilterCase{BrickWall::HighPass, 3000.0f, 0.0f}},
         {"band-pass 300 3000",
          [](CWaveEffects& fx, CRMWave&) { fx.ApplyEffect(FxKindBandPass, 300.0f, 3000.0f); },
-         FilterSpec{BrickWall::BandPass, 300.0f, 3000.0f}},
+         FilterCase{BrickWall::BandPass, 300.0f, 3000.0f}},
         {"band-stop 300 3000",
          [](CWaveEffects& fx, CRMWave&) { fx.ApplyEffect(FxKindBandStop, 300.0f, 3000.0f); },
-         FilterSpec{BrickWall::BandStop, 300.0f, 3000.0f}},
+         FilterCase{BrickWall::BandStop, 300.0f, 3000.0f}},
         {"bass boost 200 3", [](CWaveEffects& fx, CRMWave&) { fx.ApplyEffect(FxKindBassBoost, 200.0f, 3.0f); }},
         {"noise removal 3",
          [](CWaveEffects& fx, CRMWave& w) {
