@@ -10,6 +10,7 @@
 // the setting that matches ours (stereo mode for lame, managed 128 kbit/s for
 // oggenc) and, for reference, in its default setting.
 
+#include "CpuSeconds.h"
 #include "codecs/CSoundFile.h"
 #include "wave/CRMWave.h"
 
@@ -35,18 +36,6 @@ struct Timing {
     double wall = 0;
     double cpu = 0;  // user + system, of this process and of its children
 };
-
-double CpuSeconds()
-{
-    double total = 0;
-    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage usage{};
-        getrusage(who, &usage);
-        total += usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                 usage.ru_stime.tv_usec / 1e6;
-    }
-    return total;
-}
 
 Timing Measure(const std::function<void()>& work)
 {

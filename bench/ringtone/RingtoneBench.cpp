@@ -8,6 +8,7 @@
 // alternately (2 rounds unless told) and the best of each side counts; the
 // CPU time (user + system, children included) is printed beside the wall time.
 
+#include "CpuSeconds.h"
 #include "codecs/CSoundFile.h"
 #include "codecs/MakeRingtone.h"
 #include "wave/CRMWave.h"
@@ -32,18 +33,6 @@ struct Timing {
     double wall = 1e30;
     double cpu = 1e30;
 };
-
-double CpuSeconds()
-{
-    double total = 0;
-    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage usage{};
-        getrusage(who, &usage);
-        total += usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                 usage.ru_stime.tv_usec / 1e6;
-    }
-    return total;
-}
 
 void Best(Timing& best, const std::function<bool()>& work, bool& ok)
 {
