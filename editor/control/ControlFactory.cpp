@@ -17,7 +17,7 @@ using namespace sonarch2;
 
 SONARCH2_EXPORT HRESULT DllRegisterServer();
 SONARCH2_EXPORT HRESULT DllUnregisterServer();
-SONARCH2_EXPORT HRESULT DllGetClassObject(const char* classId, IClassFactory** factory);
+SONARCH2_EXPORT HRESULT DllGetClassObject(const char* request, IClassFactory** factory);
 SONARCH2_EXPORT HRESULT DllCanUnloadNow();
 
 namespace {
@@ -71,14 +71,17 @@ HRESULT DllUnregisterServer()
     return UnregisterComponent();
 }
 
-HRESULT DllGetClassObject(const char* classId, IClassFactory** factory)
+HRESULT DllGetClassObject(const char* request, IClassFactory** factory)
 {
     if (!factory)
         return E_POINTER_;
     *factory = nullptr;
-    if (!classId ||
-        QString::fromLatin1(classId).compare(QLatin1String(TypeLibIdentity::kClassId), Qt::CaseInsensitive) != 0)
+    const QString asked = request ? QString::fromLatin1(request) : QString();
+    const QLatin1String classId(TypeLibIdentity::kClassId);
+    if (!asked.startsWith(classId, Qt::CaseInsensitive))
         return CLASS_E_CLASSNOTAVAILABLE;
+    if (asked.mid(classId.size()).compare(QLatin1String(kInterfaceId), Qt::CaseInsensitive) != 0)
+        return E_NOINTERFACE_;
     static CSonarch2Factory s_factory;
     *factory = &s_factory;
     return S_OK_;

@@ -6,6 +6,7 @@
 
 #include "Sonarch2/Sonarch2Qt.h"
 
+#include <memory>
 #include <vector>
 
 namespace sonarch2 {
@@ -32,7 +33,9 @@ bool Refuses(Guard guard, const CControlCall& call)
 
 CDispatch* CDispatch::Create(CSonarch2Ctrl* control)
 {
-    return new CDispatch(control);  // deleted by its last Release
+    // The references own the object: the first is the control's, and the
+    // last Release takes the object back.
+    return std::make_unique<CDispatch>(Key{}, control).release();
 }
 
 uint32_t CDispatch::AddRef()
@@ -43,8 +46,9 @@ uint32_t CDispatch::AddRef()
 uint32_t CDispatch::Release()
 {
     const uint32_t left = --m_nRefs;
-    if (left == 0)
-        delete this;
+    if (left == 0) {
+        const std::unique_ptr<CDispatch> last(this);  // destroys the object; nothing of it is touched after
+    }
     return left;
 }
 

@@ -32,6 +32,13 @@ using EventSink = std::function<void(int32_t dispid, const QVariantList& args)>;
 
 class CDispatch final : public IControl {
 public:
+    // Only Create makes one.
+    struct Key {
+        explicit Key() = default;
+    };
+    CDispatch(Key, CSonarch2Ctrl* control) : m_control(control) {}
+    ~CDispatch() = default;
+
     // A new object with one reference, which the control holds.
     static CDispatch* Create(CSonarch2Ctrl* control);
 
@@ -56,9 +63,6 @@ public:
     void ControlDestroyed();
 
 private:
-    explicit CDispatch(CSonarch2Ctrl* control) : m_control(control) {}
-    ~CDispatch() = default;
-
     InvokeResult InvokeMember(int32_t dispid, InvokeKind kind, const QVariantList& args);
     InvokeResult RunMember(const MemberInfo& member, MemberThunk thunk, const QVariantList& args);
 

@@ -11,7 +11,7 @@
 #include <memory>
 
 // The library's exports, linked here with the control's objects.
-extern "C" sonarch2::HRESULT DllGetClassObject(const char* classId, sonarch2::IClassFactory** factory);
+extern "C" sonarch2::HRESULT DllGetClassObject(const char* request, sonarch2::IClassFactory** factory);
 extern "C" sonarch2::HRESULT DllCanUnloadNow();
 
 namespace control_test {
@@ -28,7 +28,8 @@ inline Hosted CreateHosted(int width = 400, int height = 200)
 {
     Hosted h;
     sonarch2::IClassFactory* factory = nullptr;
-    if (DllGetClassObject(sonarch2::TypeLibIdentity::kClassId, &factory) != sonarch2::S_OK_ || !factory)
+    const std::string request = sonarch2::ClassObjectRequest(sonarch2::TypeLibIdentity::kClassId);
+    if (DllGetClassObject(request.c_str(), &factory) != sonarch2::S_OK_ || !factory)
         return h;
     h.window = std::make_unique<QWidget>();
     h.window->resize(width, height);

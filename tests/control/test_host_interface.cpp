@@ -100,7 +100,7 @@ IClassFactory* Factory()
     static QLibrary library(QStringLiteral(SONARCH2_LIBRARY_PATH));
     auto get = reinterpret_cast<PFN_DllGetClassObject>(library.resolve("DllGetClassObject"));
     IClassFactory* factory = nullptr;
-    if (!get || get(TypeLibIdentity::kClassId, &factory) != S_OK_)
+    if (!get || get(ClassObjectRequest(TypeLibIdentity::kClassId).c_str(), &factory) != S_OK_)
         return nullptr;
     return factory;
 }

@@ -1,10 +1,13 @@
 // The library's four exports: what DllRegisterServer writes into the
 // component registry and DllUnregisterServer takes out, their results when
 // the registry cannot be written, the class factory for right and wrong class
-// ids, and DllCanUnloadNow around a control's life. The library is loaded
+// ids and interface revisions, and DllCanUnloadNow around a control's life;
+// a registry that names a library of an older revision gives the host an
+// error, not a crash. The library is loaded
 // as a host loads it, and reached only through its exports.
 
 #include "ComponentRegistry.h"
+#include "ControlHost.h"
 #include "Sonarch2/Sonarch2.h"
 #include "test_environment.h"
 
@@ -25,9 +28,13 @@ QFunctionPointer Export(const char* name)
 HRESULT DllRegisterServer() { return reinterpret_cast<PFN_DllRegisterServer>(Export("DllRegisterServer"))(); }
 HRESULT DllUnregisterServer() { return reinterpret_cast<PFN_DllUnregisterServer>(Export("DllUnregisterServer"))(); }
 HRESULT DllCanUnloadNow() { return reinterpret_cast<PFN_DllCanUnloadNow>(Export("DllCanUnloadNow"))(); }
-HRESULT DllGetClassObject(const char* classId, IClassFactory** factory)
+HRESULT DllGetClassObject(const char* request, IClassFactory** factory)
 {
-    return reinterpret_cast<PFN_DllGetClassObject>(Export("DllGetClassObject"))(classId, factory);
+    return reinterpret_cast<PFN_DllGetClassObject>(Export("DllGetClassObject"))(request, factory);
+}
+HRESULT GetClassObject(const char* classId, IClassFactory** factory)
+{
+    return DllGetClassObject(ClassObjectRequest(classId).c_str(), factory);
 }
 
 QWidget* CreateControl(IClassFactory* factory, QWidget* parent)
@@ -125,12 +132,19 @@ private slots:
     void classFactoryByClassId()
     {
         IClassFactory* factory = reinterpret_cast<IClassFactory*>(0x1);
-        QCOMPARE(DllGetClassObject("{00000000-0000-0000-0000-000000000000}", &factory), CLASS_E_CLASSNOTAVAILABLE);
+        QCOMPARE(GetClassObject("{00000000-0000-0000-0000-000000000000}", &factory), CLASS_E_CLASSNOTAVAILABLE);
         QVERIFY(factory == nullptr);
-        QCOMPARE(DllGetClassObject(T::kPropPageId, &factory), CLASS_E_CLASSNOTAVAILABLE);
+        QCOMPARE(GetClassObject(T::kPropPageId, &factory), CLASS_E_CLASSNOTAVAILABLE);
         QCOMPARE(DllGetClassObject(nullptr, &factory), CLASS_E_CLASSNOTAVAILABLE);
-        QCOMPARE(DllGetClassObject(T::kClassId, nullptr), E_POINTER_);
-        QCOMPARE(DllGetClassObject(QByteArray(T::kClassId).toLower().constData(), &factory), S_OK_);
+        QCOMPARE(GetClassObject(T::kClassId, nullptr), E_POINTER_);
+        // A host of another interface revision, or of none, gets no factory.
+        const std::string other = ClassObjectRequest(T::kClassId, "{6B0C3E52-5A7D-4E21-9C1B-7F3A2D8E4B0F}");
+        for (const char* request : {T::kClassId, other.c_str()}) {
+            factory = reinterpret_cast<IClassFactory*>(0x1);
+            QCOMPARE(DllGetClassObject(request, &factory), E_NOINTERFACE_);
+            QVERIFY(factory == nullptr);
+        }
+        QCOMPARE(GetClassObject(QByteArray(T::kClassId).toLower().constData(), &factory), S_OK_);
         QVERIFY(factory != nullptr);
 
         QWidget parent;
@@ -152,7 +166,7 @@ private slots:
     {
         QCOMPARE(DllCanUnloadNow(), S_OK_);
         IClassFactory* factory = nullptr;
-        QCOMPARE(DllGetClassObject(T::kClassId, &factory), S_OK_);
+        QCOMPARE(GetClassObject(T::kClassId, &factory), S_OK_);
         auto parent = std::make_unique<QWidget>();
         QVERIFY(CreateControl(factory, parent.get()));
         QCOMPARE(DllCanUnloadNow(), S_FALSE_);
@@ -161,6 +175,34 @@ private slots:
         QCOMPARE(DllCanUnloadNow(), S_FALSE_);
         parent.reset();
         QCOMPARE(DllCanUnloadNow(), S_OK_);
+    }
+
+    // The shared registry names a library built before interface revisions:
+    // the host refuses its factory and says why.
+    void olderLibraryIsRefused()
+    {
+        QLibrary old(QStringLiteral(OLD_SONARCH2_LIBRARY_PATH));
+        auto oldGet = reinterpret_cast<PFN_DllGetClassObject>(old.resolve("DllGetClassObject"));
+        QVERIFY(oldGet);
+        IClassFactory* factory = nullptr;
+        QCOMPARE(oldGet(T::kClassId, &factory), S_OK_);  // what an older host was given
+        QVERIFY(factory);
+        {
+            QSettings reg(g_pEnvironment->RegistryFile(), QSettings::IniFormat);
+            reg.setValue(Key("CLSID", T::kClassId, "InprocServer"), QStringLiteral(OLD_SONARCH2_LIBRARY_PATH));
+        }
+        CControlHost host;
+        QWidget parent;
+        QVERIFY(!host.Create(QLatin1String(T::kClassId), &parent));
+        QVERIFY2(host.Error().contains(QLatin1String("another revision of the Sonarch2 interfaces")) &&
+                     host.Error().contains(QLatin1String(OLD_SONARCH2_LIBRARY_PATH)) &&
+                     host.Error().contains(QLatin1String("0x80040111")),
+                 qPrintable(host.Error()));
+        QVERIFY(parent.findChildren<QWidget*>().isEmpty());
+        // Registered again by the current library, the class is created.
+        QCOMPARE(DllRegisterServer(), S_OK_);
+        QVERIFY2(host.Create(QLatin1String(T::kClassId), &parent), qPrintable(host.Error()));
+        QCOMPARE(DllUnregisterServer(), S_OK_);
     }
 };
 

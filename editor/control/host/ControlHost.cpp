@@ -81,7 +81,13 @@ IClassFactory* CControlHost::ClassFactory(const QString& classId)
     if (!getClassObject)
         return nullptr;
     IClassFactory* factory = nullptr;
-    const HRESULT hr = getClassObject(classId.toLatin1().constData(), &factory);
+    const HRESULT hr = getClassObject(ClassObjectRequest(classId.toLatin1().constData()).c_str(), &factory);
+    if ((hr == E_NOINTERFACE_ || hr == CLASS_E_CLASSNOTAVAILABLE) && !factory) {
+        m_error = QStringLiteral("%1, registered for class %2, is of another revision of the Sonarch2 interfaces "
+                                 "(%3); register the libSonarch2.so of this program")
+                      .arg(library, classId, Hex(hr));
+        return nullptr;
+    }
     if (hr != S_OK_ || !factory) {
         m_error = QStringLiteral("no class factory for %1 (%2)").arg(classId, Hex(hr));
         return nullptr;

@@ -19,6 +19,7 @@ constexpr HRESULT SELFREG_E_TYPELIB = static_cast<HRESULT>(0x80040200u);
 constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
 constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
 constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
+constexpr HRESULT E_NOINTERFACE_ = static_cast<HRESULT>(0x80004002u);
 constexpr HRESULT E_POINTER_ = static_cast<HRESULT>(0x80004003u);
 constexpr HRESULT E_INVALIDARG_ = static_cast<HRESULT>(0x80070057u);
 
@@ -182,12 +183,32 @@ protected:
 
 }  // namespace sonarch2
 
+namespace sonarch2 {
+
+// The revision of the interfaces of this header. Any change to one of its
+// classes, virtual functions or structs takes a new id. A host asks
+// DllGetClassObject for the class together with the revision it was built
+// with; a library of another revision answers E_NOINTERFACE_, one older
+// than revision ids CLASS_E_CLASSNOTAVAILABLE, so a host never calls into a
+// layout it does not know (the registry is shared by every build on a machine).
+constexpr const char* kInterfaceId = "{6B0C3E52-5A7D-4E21-9C1B-7F3A2D8E4B10}";
+
+// What a host passes to DllGetClassObject: the class id followed by the
+// interface revision, "{class}{interface}".
+inline std::string ClassObjectRequest(const char* classId, const char* interfaceId = kInterfaceId)
+{
+    return std::string(classId) + interfaceId;
+}
+
+}  // namespace sonarch2
+
 // The library's four exports.
 extern "C" {
 using PFN_DllRegisterServer = sonarch2::HRESULT (*)();
 using PFN_DllUnregisterServer = sonarch2::HRESULT (*)();
-// The factory of the class `classId` ("{...}"), or CLASS_E_CLASSNOTAVAILABLE.
-using PFN_DllGetClassObject = sonarch2::HRESULT (*)(const char* classId, sonarch2::IClassFactory** factory);
+// The factory for ClassObjectRequest(classId): CLASS_E_CLASSNOTAVAILABLE for
+// another class, E_NOINTERFACE_ for another interface revision.
+using PFN_DllGetClassObject = sonarch2::HRESULT (*)(const char* request, sonarch2::IClassFactory** factory);
 // S_OK when no control of this library is alive, S_FALSE otherwise.
 using PFN_DllCanUnloadNow = sonarch2::HRESULT (*)();
 }
