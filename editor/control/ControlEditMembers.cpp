@@ -1,9 +1,12 @@
-// Members that select and edit the document, and its time conversions.
-// The document's results are not looked at: an edit that was not refused
+// Members that select and edit the document, and the about box. The
+// document's results are not looked at: an edit that was not refused
 // answers 1, also with an empty selection or clipboard.
 
 #include "ControlCall.h"
 #include "ControlMembers.h"
+#include "WaveViewMath.h"
+
+#include <QMessageBox>
 
 namespace members {
 
@@ -25,12 +28,6 @@ int Cut(CControlCall& call)
     return Delete(call);
 }
 
-int Copy(CControlCall& call)
-{
-    call.Parts().m_wave.CopyToClipboard();
-    return 1;
-}
-
 int Paste(CControlCall& call)
 {
     CControlParts& p = call.Parts();
@@ -40,37 +37,24 @@ int Paste(CControlCall& call)
     return 1;
 }
 
-void Undo(CControlCall& call)
+float DoFade(CControlCall& call, float FadeStart, float FadeEnd, int /*nPercent*/)
 {
-    call.Parts().m_wave.Undo();
-    call.Parts().m_view.RefreshAfterEdit();
+    CWaveView& view = call.Parts().m_view;
+    // The two factors differ: 3.98 for the start, 3.9 for the end.
+    view.SetCursorX(WaveViewTrunc(FadeStart * 3.98));
+    view.BeginSelection();
+    view.Repaint();
+    static_cast<void>(call.FireChangeView());
+    view.EndSelection(WaveViewTrunc(FadeEnd * 3.9));
+    view.Repaint();
+    return 1.0f;
 }
 
-void SelectAll(CControlCall& call)
+void AboutBox(CControlCall& call)
 {
-    call.Parts().m_wave.SelectAll();
-    call.Parts().m_view.Refresh();
-}
-
-void DeSelect(CControlCall& call)
-{
-    call.Parts().m_wave.Deselect();
-    call.Parts().m_view.Refresh();
-}
-
-float SamplesToTime(CControlCall& call, int lSample)
-{
-    return static_cast<float>(call.Parts().m_wave.FramesToSeconds(lSample));
-}
-
-int TimeToSample(CControlCall& call, float fTime)
-{
-    return call.Parts().m_wave.SecondsToFrames(fTime);
-}
-
-int ManualSelect(CControlCall&, double, double)
-{
-    return 0;
+    QMessageBox box(QMessageBox::Information, QStringLiteral("About Sonarch2"),
+                    QStringLiteral("Sonarch2 Active X Control, Version 2.0"), QMessageBox::Ok, call.Control());
+    box.exec();
 }
 
 }  // namespace members

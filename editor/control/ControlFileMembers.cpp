@@ -40,11 +40,6 @@ int Close(CControlCall& call)
     return 1;
 }
 
-int Save(CControlCall& call)
-{
-    return call.Parts().m_soundFile.SaveFile();
-}
-
 int SaveAs(CControlCall& call, QString sFileName, int lFormat)
 {
     call.Parts().m_soundFile.SaveFileAs(sFileName.toLocal8Bit().toStdString(), lFormat);

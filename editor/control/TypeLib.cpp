@@ -2,6 +2,7 @@
 
 #include "ControlMembers.h"
 #include "MemberThunks.h"
+#include "WaveViewMath.h"
 
 namespace sonarch2 {
 namespace {
@@ -14,10 +15,61 @@ MemberInfo Prop(int32_t id, const char* name, VarType type, MemberThunk get, Mem
     return MemberInfo{id, MemberKind::Property, name, type, put == nullptr, {}, guard, false, get, put};
 }
 
+// A property that is one expression on the parts (MemberThunks.h).
+template <auto Get>
+MemberInfo Prop(int32_t id, const char* name)
+{
+    return Prop(id, name, VarTypeOf<PartType<Get>>(), &GetPart<Get>);
+}
+
+template <auto Get, auto Set>
+MemberInfo Prop(int32_t id, const char* name, Guard guard = Guard::None)
+{
+    return Prop(id, name, VarTypeOf<PartType<Get>>(), &GetPart<Get>, &SetPart<Set>, guard);
+}
+
+// The format of a document is the file's, except for raw data, whose format
+// only the host knows.
+void SetFormat(const CControlParts& p, int32_t& member, int32_t value)
+{
+    if (p.m_soundFile.m_nFormat == FormatRaw)
+        member = value;
+}
+
 MemberInfo Method(int32_t id, const char* name, VarType result, QVector<ParamInfo> params, Guard guard,
                   MemberThunk run, bool longWork = false)
 {
     return MemberInfo{id, MemberKind::Method, name, result, false, std::move(params), guard, longWork, run, nullptr};
+}
+
+// A method that is one expression on the parts (MemberThunks.h), with the
+// names of its parameters.
+template <auto Fn>
+MemberInfo Method(int32_t id, const char* name, QVector<const char*> names, Guard guard, bool longWork = false)
+{
+    using M = PartMethod<Fn>;
+    QVector<ParamInfo> params;
+    for (std::size_t i = 0; i < M::kParamCount; ++i)
+        params.append({names.value(static_cast<qsizetype>(i)), M::kParams[i]});
+    return Method(id, name, M::kResult, std::move(params), guard, Thunk<&M::Run>, longWork);
+}
+
+// An effect that hands its arguments (R4) to the effects processor; refused
+// while busy, and long.
+template <int32_t Kind, class... Args>
+MemberInfo Fx(int32_t id, const char* name, QVector<const char*> names = {})
+{
+    QVector<ParamInfo> params;
+    for (const char* n : names)
+        params.append({n, VarType::R4});
+    return Method(id, name, VarType::I4, std::move(params), Guard::Busy, Thunk<m::Effect<Kind, Args...>>, true);
+}
+
+// Frames of one pan step at the present zoom; an extreme factor saturates
+// instead of wrapping to the other end.
+int32_t PanStep(const CControlParts& p)
+{
+    return WaveViewTrunc(p.m_fPanFactor / p.m_view.GetZoom());
 }
 
 MemberInfo Event(int32_t id, const char* name, QVector<ParamInfo> params = {})
@@ -32,80 +84,90 @@ QVector<MemberInfo> BuildDispatchMembers()
 {
     using V = VarType;
     using G = Guard;
+    using P = CControlParts;
     constexpr bool Long = true;
     return {
-        Prop(2, "BitsPerSample", V::I4, Thunk<m::GetBitsPerSample>, Thunk<m::SetBitsPerSample>, G::Busy),
-        Prop(3, "Channels", V::I4, Thunk<m::GetChannels>, Thunk<m::SetChannels>, G::Busy),
-        Prop(4, "SamplesPerSec", V::I4, Thunk<m::GetSamplesPerSec>, Thunk<m::SetSamplesPerSec>, G::Busy),
-        Prop(5, "PanFactor", V::R4, Thunk<m::GetPanFactor>, Thunk<m::SetPanFactor>),
-        Prop(6, "ZoomFactor", V::R4, Thunk<m::GetZoomFactor>, Thunk<m::SetZoomFactor>),
-        Prop(7, "WaveLength", V::I4, Thunk<m::GetWaveLength>),
-        Prop(8, "Top", V::I4, Thunk<m::GetTop>, Thunk<m::SetTop>),
-        Prop(9, "Left", V::I4, Thunk<m::GetLeft>, Thunk<m::SetLeft>),
-        Prop(10, "Width", V::I4, Thunk<m::GetWidth>, Thunk<m::SetWidth>),
-        Prop(11, "Height", V::I4, Thunk<m::GetHeight>, Thunk<m::SetHeight>),
-        Prop(12, "Zoom", V::R4, Thunk<m::GetZoom>, Thunk<m::SetZoom>),
-        Prop(13, "CursorPos", V::I4, Thunk<m::GetCursorPos>),
-        Prop(14, "BackColor", V::Color, Thunk<m::GetBackColor>, Thunk<m::SetBackColor>),
-        Prop(15, "WaveColor", V::Color, Thunk<m::GetWaveColor>, Thunk<m::SetWaveColor>),
-        Prop(16, "CursorColor", V::Color, Thunk<m::GetCursorColor>, Thunk<m::SetCursorColor>),
-        Prop(17, "SelectBegin", V::I4, Thunk<m::GetSelectBegin>),
-        Prop(18, "SelectEnd", V::I4, Thunk<m::GetSelectEnd>),
-        Prop(19, "ViewBegin", V::I4, Thunk<m::GetViewBegin>),
-        Prop(20, "ViewEnd", V::I4, Thunk<m::GetViewEnd>),
-        Prop(21, "PlayerStatus", V::I4, Thunk<m::GetPlayerStatus>),
-        Prop(22, "PlayLoop", V::Bool, Thunk<m::GetPlayLoop>, Thunk<m::SetPlayLoop>),
-        Prop(23, "BitRate", V::I4, Thunk<m::GetBitRate>, Thunk<m::SetBitRate>, G::Work),
-        Prop(24, "FileName", V::Bstr, Thunk<m::GetFileName>, Thunk<m::SetFileName>, G::Work),
-        Prop(25, "Format", V::I4, Thunk<m::GetFormat>),
-        Prop(26, "WAVFormat", V::I4, Thunk<m::GetWAVFormat>, Thunk<m::SetWAVFormat>, G::Work),
-        Prop(27, "PlayTime", V::R4, Thunk<m::GetPlayTime>),
-        Prop(28, "RecordTime", V::R4, Thunk<m::GetRecordTime>),
+        Prop<[](P& p) { return p.m_wave.m_nBitsPerSample; },
+             [](P& p, int32_t v) { SetFormat(p, p.m_wave.m_nBitsPerSample, v); }>(2, "BitsPerSample", G::Busy),
+        Prop<[](P& p) { return p.m_wave.m_nChannels; },
+             [](P& p, int32_t v) { SetFormat(p, p.m_wave.m_nChannels, v); }>(3, "Channels", G::Busy),
+        Prop<[](P& p) { return p.m_wave.m_nSamplesPerSec; },
+             [](P& p, int32_t v) { SetFormat(p, p.m_wave.m_nSamplesPerSec, v); }>(4, "SamplesPerSec", G::Busy),
+        Prop<[](P& p) { return p.m_fPanFactor; }, [](P& p, float v) { p.m_fPanFactor = v; }>(5, "PanFactor"),
+        Prop<[](P& p) { return p.m_fZoomFactor; }, [](P& p, float v) { p.m_fZoomFactor = v; }>(6, "ZoomFactor"),
+        Prop<[](P& p) { return p.m_wave.m_nLength; }>(7, "WaveLength"),
+        Prop<[](P& p) { return p.m_view.GetTop(); }, [](P& p, int32_t v) { p.m_view.SetTop(v); }>(8, "Top"),
+        Prop<[](P& p) { return p.m_view.GetLeft(); }, [](P& p, int32_t v) { p.m_view.SetLeft(v); }>(9, "Left"),
+        Prop<[](P& p) { return p.m_view.GetWidth(); }, [](P& p, int32_t v) { p.m_view.SetWidth(v); }>(10, "Width"),
+        Prop<[](P& p) { return p.m_view.GetHeight(); }, [](P& p, int32_t v) { p.m_view.SetHeight(v); }>(11, "Height"),
+        Prop<[](P& p) { return p.m_view.GetZoom(); }, [](P& p, float v) { p.m_view.SetZoom(v); }>(12, "Zoom"),
+        Prop<[](P& p) { return p.m_wave.m_nCursor; }>(13, "CursorPos"),
+        Prop<[](P& p) { return p.m_view.GetBackColor(); },
+             [](P& p, uint32_t v) { p.m_view.SetBackColor(v); }>(14, "BackColor"),
+        Prop<[](P& p) { return p.m_view.GetWaveColor(); },
+             [](P& p, uint32_t v) { p.m_view.SetWaveColor(v); }>(15, "WaveColor"),
+        Prop<[](P& p) { return p.m_view.GetCursorColor(); },
+             [](P& p, uint32_t v) { p.m_view.SetCursorColor(v); }>(16, "CursorColor"),
+        Prop<[](P& p) { return p.m_wave.m_nSelBegin; }>(17, "SelectBegin"),
+        Prop<[](P& p) { return p.m_wave.m_nSelEnd; }>(18, "SelectEnd"),
+        Prop<[](P& p) { return p.m_wave.m_nViewBegin; }>(19, "ViewBegin"),
+        Prop<[](P& p) { return p.m_wave.m_nViewEnd; }>(20, "ViewEnd"),
+        Prop<[](P& p) { return p.m_player.GetStatus(); }>(21, "PlayerStatus"),
+        Prop<[](P& p) { return p.m_player.m_bLoop; }, [](P& p, bool v) { p.m_player.m_bLoop = v; }>(22, "PlayLoop"),
+        Prop<[](P& p) { return p.m_soundFile.m_nBitRate; },
+             [](P& p, int32_t v) { p.m_soundFile.m_nBitRate = v; }>(23, "BitRate", G::Work),
+        Prop<[](P& p) { return QString::fromLocal8Bit(p.m_soundFile.m_strFileName.c_str()); },
+             [](P& p, QString v) { p.m_soundFile.m_strFileName = v.toLocal8Bit().toStdString(); }>(24, "FileName",
+                                                                                                   G::Work),
+        Prop<[](P& p) { return int32_t{static_cast<int16_t>(p.m_soundFile.m_nFormat)}; }>(25, "Format"),
+        Prop<[](P& p) { return int32_t{p.m_soundFile.m_wWavFormat}; },
+             [](P& p, int32_t v) { p.m_soundFile.m_wWavFormat = static_cast<uint16_t>(v & 0xFFFF); }>(26, "WAVFormat",
+                                                                                                     G::Work),
+        Prop<[](P& p) { return p.m_player.PlayTime(); }>(27, "PlayTime"),
+        Prop<[](P& p) { return p.m_player.RecordTime(); }>(28, "RecordTime"),
         Method(29, "Close", V::I4, {}, G::Busy, Thunk<m::Close>),
-        Method(30, "Continue", V::I4, {}, G::None, Thunk<m::Continue>),
+        Method<[](P& p) { p.m_player.Continue(); return 1; }>(30, "Continue", {}, G::None),
         Method(31, "Load", V::I4, {{"sFileName", V::Bstr}, {"lFormat", V::I4}}, G::Busy, Thunk<m::Load>, Long),
-        Method(32, "Play", V::I4, {}, G::Work, Thunk<m::Play>),
-        Method(33, "Pause", V::I4, {}, G::None, Thunk<m::Pause>),
-        Method(34, "Stop", V::I4, {}, G::None, Thunk<m::Stop>),
-        Method(35, "Record", V::I4, {{"fMaxTime", V::R4}}, G::Work, Thunk<m::Record>),
-        Method(36, "Save", V::I4, {}, G::Busy, Thunk<m::Save>, Long),
+        Method<[](P& p) { return p.m_player.Play(); }>(32, "Play", {}, G::Work),
+        Method<[](P& p) { p.m_player.Pause(); return 1; }>(33, "Pause", {}, G::None),
+        Method<[](P& p) { p.m_player.Stop(); return 1; }>(34, "Stop", {}, G::None),
+        Method<[](P& p, float fMaxTime) { return p.m_player.Record(fMaxTime); }>(35, "Record", {"fMaxTime"}, G::Work),
+        Method<[](P& p) { return p.m_soundFile.SaveFile(); }>(36, "Save", {}, G::Busy, Long),
         Method(37, "SaveAs", V::I4, {{"sFileName", V::Bstr}, {"lFormat", V::I4}}, G::Busy, Thunk<m::SaveAs>, Long),
-        Method(38, "PanLeft", V::Void, {}, G::None, Thunk<m::PanLeft>),
-        Method(39, "PanRight", V::Void, {}, G::None, Thunk<m::PanRight>),
-        Method(40, "ZoomIn", V::Void, {}, G::None, Thunk<m::ZoomIn>),
-        Method(41, "ZoomOut", V::Void, {}, G::None, Thunk<m::ZoomOut>),
+        Method<[](P& p) { p.m_view.PanLeft(PanStep(p)); }>(38, "PanLeft", {}, G::None),
+        Method<[](P& p) { p.m_view.PanRight(PanStep(p)); }>(39, "PanRight", {}, G::None),
+        Method<[](P& p) { p.m_view.SetZoom(p.m_view.GetZoom() * p.m_fZoomFactor); }>(40, "ZoomIn", {}, G::None),
+        Method<[](P& p) { p.m_view.SetZoom(p.m_view.GetZoom() / p.m_fZoomFactor); }>(41, "ZoomOut", {}, G::None),
         Method(42, "Delete", V::I4, {}, G::Busy, Thunk<m::Delete>, Long),
         Method(43, "Cut", V::I4, {}, G::Busy, Thunk<m::Cut>, Long),
-        Method(44, "Copy", V::I4, {}, G::Busy, Thunk<m::Copy>, Long),
+        Method<[](P& p) { p.m_wave.CopyToClipboard(); return 1; }>(44, "Copy", {}, G::Busy, Long),
         Method(45, "Paste", V::I4, {}, G::Busy, Thunk<m::Paste>, Long),
-        Method(46, "Undo", V::Void, {}, G::Busy, Thunk<m::Undo>, Long),
-        Method(47, "SamplesToTime", V::R4, {{"lSample", V::I4}}, G::None, Thunk<m::SamplesToTime>),
-        Method(48, "TimeToSample", V::I4, {{"fTime", V::R4}}, G::None, Thunk<m::TimeToSample>),
-        Method(49, "SelectAll", V::Void, {}, G::Busy, Thunk<m::SelectAll>),
-        Method(50, "DeSelect", V::Void, {}, G::Busy, Thunk<m::DeSelect>),
-        Method(51, "ScrollTo", V::Void, {{"lPos", V::I4}}, G::None, Thunk<m::ScrollTo>),
+        Method<[](P& p) { p.m_wave.Undo(); p.m_view.RefreshAfterEdit(); }>(46, "Undo", {}, G::Busy, Long),
+        Method<[](P& p, int32_t lSample) { return static_cast<float>(p.m_wave.FramesToSeconds(lSample)); }>(
+            47, "SamplesToTime", {"lSample"}, G::None),
+        Method<[](P& p, float fTime) { return p.m_wave.SecondsToFrames(fTime); }>(48, "TimeToSample", {"fTime"},
+                                                                                  G::None),
+        Method<[](P& p) { p.m_wave.SelectAll(); p.m_view.Refresh(); }>(49, "SelectAll", {}, G::Busy),
+        Method<[](P& p) { p.m_wave.Deselect(); p.m_view.Refresh(); }>(50, "DeSelect", {}, G::Busy),
+        Method<[](P& p, int32_t lPos) { p.m_view.ScrollTo(lPos); }>(51, "ScrollTo", {"lPos"}, G::None),
         Method(52, "DoFade", V::R4, {{"FadeStart", V::R4}, {"FadeEnd", V::R4}, {"nPercent", V::I4}}, G::Work,
                Thunk<m::DoFade>),
-        Method(53, "FxAmplify", V::I4, {{"fGain", V::R4}}, G::Busy, Thunk<m::FxAmplify>, Long),
-        Method(54, "FxFadeIn", V::I4, {}, G::Busy, Thunk<m::FxFadeIn>, Long),
-        Method(55, "FxFadeOut", V::I4, {}, G::Busy, Thunk<m::FxFadeOut>, Long),
+        Fx<FxKindAmplify, float>(53, "FxAmplify", {"fGain"}),
+        Fx<FxKindFadeIn>(54, "FxFadeIn"),
+        Fx<FxKindFadeOut>(55, "FxFadeOut"),
         Method(56, "FxInsertSilence", V::I4, {{"fTime", V::R4}}, G::Busy, Thunk<m::FxInsertSilence>, Long),
-        Method(57, "FxInvert", V::I4, {}, G::Busy, Thunk<m::FxInvert>, Long),
-        Method(58, "FxLowPassFilter", V::I4, {{"fFCut", V::R4}}, G::Busy, Thunk<m::FxLowPassFilter>, Long),
-        Method(59, "FxHighPassFilter", V::I4, {{"fFCut", V::R4}}, G::Busy, Thunk<m::FxHighPassFilter>, Long),
+        Fx<FxKindInvert>(57, "FxInvert"),
+        Fx<FxKindLowPass, float>(58, "FxLowPassFilter", {"fFCut"}),
+        Fx<FxKindHighPass, float>(59, "FxHighPassFilter", {"fFCut"}),
         Method(60, "FxSilence", V::I4, {}, G::Busy, Thunk<m::FxSilence>, Long),
-        Method(61, "FxEcho", V::I4, {{"fDelay", V::R4}, {"fDecay", V::R4}}, G::Busy, Thunk<m::FxEcho>, Long),
-        Method(62, "FxReverse", V::I4, {}, G::Busy, Thunk<m::FxReverse>, Long),
-        Method(63, "FxBandPassFilter", V::I4, {{"fFLow", V::R4}, {"fFHigh", V::R4}}, G::Busy,
-               Thunk<m::FxBandPassFilter>, Long),
-        Method(64, "FxBandStopFilter", V::I4, {{"fFLow", V::R4}, {"fFHigh", V::R4}}, G::Busy,
-               Thunk<m::FxBandStopFilter>, Long),
-        Method(65, "FxBassBoost", V::I4, {{"fFrecuency", V::R4}, {"fGain", V::R4}}, G::Busy,
-               Thunk<m::FxBassBoost>, Long),
+        Fx<FxKindEcho, float, float>(61, "FxEcho", {"fDelay", "fDecay"}),
+        Fx<FxKindReverse>(62, "FxReverse"),
+        Fx<FxKindBandPass, float, float>(63, "FxBandPassFilter", {"fFLow", "fFHigh"}),
+        Fx<FxKindBandStop, float, float>(64, "FxBandStopFilter", {"fFLow", "fFHigh"}),
+        Fx<FxKindBassBoost, float, float>(65, "FxBassBoost", {"fFrecuency", "fGain"}),
         Method(66, "FxNoiseRemoval", V::I4, {{"bGetProfile", V::Bool}, {"bLevel", V::Bool}}, G::Busy,
                Thunk<m::FxNoiseRemoval>, Long),
-        Method(67, "ManualSelect", V::I4, {{"selectstart", V::R8}, {"SelectEnd", V::R8}}, G::None,
-               Thunk<m::ManualSelect>),
+        Method<[](P&, double, double) { return 0; }>(67, "ManualSelect", {"selectstart", "SelectEnd"}, G::None),
         Method(68, "NewFile", V::I4, {{"lChannels", V::I4}, {"lSamplesPerSec", V::I4}, {"lBitsPerSample", V::I4}},
                G::Busy, Thunk<m::NewFile>, Long),
         Method(70, "FxNormalizeLoudness", V::I4, {{"fTargetLufs", V::R4}, {"fTruePeakDb", V::R4}}, G::Busy,
