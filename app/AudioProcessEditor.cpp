@@ -47,41 +47,23 @@ void CAudioEditorCalls::Detach()
     m_control.reset();
 }
 
-QVariant CAudioEditorCalls::Call(Member member, const QVariantList& args)
-{
-    const sonarch2::CallResult result = Invoke(member, sonarch2::InvokeKind::Method, args);
-    return result.ok() ? result.value : QVariant();
-}
-
-QVariant CAudioEditorCalls::Get(Member member)
-{
-    const sonarch2::CallResult result = Invoke(member, sonarch2::InvokeKind::PropertyGet, {});
-    return result.ok() ? result.value : QVariant();
-}
-
-void CAudioEditorCalls::Put(Member member, const QVariant& value)
-{
-    Invoke(member, sonarch2::InvokeKind::PropertyPut, {value});
-}
-
 QVariant CAudioEditorCalls::InvokeByName(const QString& name, sonarch2::InvokeKind kind, const QVariantList& args)
 {
     QVector<int32_t> dispid;
     if (!IsAttached() || m_control->GetIDsOfNames({name}, &dispid) != sonarch2::hr::Ok)
         return QVariant();
-    const CAudioProcessBusy::Scope busy(m_busy);
-    const std::shared_ptr<sonarch2::CControlClient> control = m_control;
-    const sonarch2::CallResult result = control->Invoke(dispid.front(), kind, args);
-    return result.ok() ? result.value : QVariant();
+    return Invoke(dispid.front(), kind, args);
 }
 
-sonarch2::CallResult CAudioEditorCalls::Invoke(Member member, sonarch2::InvokeKind kind, const QVariantList& args)
+QVariant CAudioEditorCalls::Invoke(int32_t dispid, sonarch2::InvokeKind kind, const QVariantList& args)
 {
     if (!IsAttached())
-        return sonarch2::CallResult{sonarch2::hr::Exception, {}};
+        return QVariant();
     const CAudioProcessBusy::Scope busy(m_busy);
+    // The control's client stays while the call runs, even if the window lets it go.
     const std::shared_ptr<sonarch2::CControlClient> control = m_control;
-    return control->Invoke(DispId(member), kind, args);
+    const sonarch2::CallResult result = control->Invoke(dispid, kind, args);
+    return result.ok() ? result.value : QVariant();
 }
 
 }  // namespace audioprocess

@@ -48,11 +48,17 @@ public:
 
     int32_t DispId(Member member) const { return m_dispids[static_cast<std::size_t>(member)]; }
 
-    // Calls a method; its result, or an invalid QVariant when it has none or
-    // the call failed.
-    QVariant Call(Member member, const QVariantList& args = {});
-    QVariant Get(Member member);
-    void Put(Member member, const QVariant& value);
+    // Calls a method, reads or writes a property; the result, or an invalid
+    // QVariant when there is none or the call failed.
+    QVariant Call(Member member, const QVariantList& args = {})
+    {
+        return Invoke(DispId(member), sonarch2::InvokeKind::Method, args);
+    }
+    QVariant Get(Member member) { return Invoke(DispId(member), sonarch2::InvokeKind::PropertyGet, {}); }
+    void Put(Member member, const QVariant& value)
+    {
+        Invoke(DispId(member), sonarch2::InvokeKind::PropertyPut, {value});
+    }
     // Any property or method by name, not only those of Member.
     QVariant GetByName(const QString& name) { return InvokeByName(name, sonarch2::InvokeKind::PropertyGet, {}); }
     QVariant CallByName(const QString& name, const QVariantList& args)
@@ -62,7 +68,7 @@ public:
 
 private:
     QVariant InvokeByName(const QString& name, sonarch2::InvokeKind kind, const QVariantList& args);
-    sonarch2::CallResult Invoke(Member member, sonarch2::InvokeKind kind, const QVariantList& args);
+    QVariant Invoke(int32_t dispid, sonarch2::InvokeKind kind, const QVariantList& args);
 
     CAudioProcessBusy& m_busy;
     std::shared_ptr<sonarch2::CControlClient> m_control;  // shared with the calls running on it

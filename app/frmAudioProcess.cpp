@@ -20,17 +20,13 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <tuple>
 
 using namespace audioprocess;
 
 namespace {
 
 const QString kCaption = QStringLiteral("Vanto Mobile Ringtones - Audio File Processing");
-const QStringList kToolbarKeys{QStringLiteral("New"),    QStringLiteral("Open"),    QStringLiteral("Save As"),
-                               QStringLiteral("Copy"),   QStringLiteral("Cut"),     QStringLiteral("Paste"),
-                               QStringLiteral("Delete"), QStringLiteral("Undo"),    QStringLiteral("Zoom In"),
-                               QStringLiteral("Zoom Out"), QStringLiteral("Make Ringtone")};
-
 // Colours cross the interface as 0x00BBGGRR.
 constexpr uint kWhite = 0x00FFFFFFu;
 constexpr uint kBlue = 0x00FF0000u;
@@ -65,11 +61,10 @@ frmAudioProcess::~frmAudioProcess()
 void frmAudioProcess::CreateMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    actMakeRingtone = file->addAction(QStringLiteral("Make &Ringtone..."), this, &frmAudioProcess::MakeRingtone);
-    actMakeRingtone->setObjectName(QStringLiteral("MakeRingtone"));
+    file->addAction(QStringLiteral("Make &Ringtone..."), this, &frmAudioProcess::MakeRingtone)
+        ->setObjectName(QStringLiteral("MakeRingtone"));
     file->addSeparator();
-    actExit = file->addAction(QStringLiteral("&Exit"), this, &frmAudioProcess::Exit);
-    actExit->setObjectName(QStringLiteral("Exit"));
+    file->addAction(QStringLiteral("&Exit"), this, &QWidget::close)->setObjectName(QStringLiteral("Exit"));
 }
 
 void frmAudioProcess::CreateToolbar()
@@ -80,14 +75,31 @@ void frmAudioProcess::CreateToolbar()
     tbrMenu->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tbrMenu->setIconSize(QSize(24, 24));
     tbrMenu->setAutoFillBackground(true);
-    for (const QString& key : kToolbarKeys) {
-        QAction* button = tbrMenu->addAction(AudioProcessIcon(key), key);
+    const auto call = [this](Member member, const QVariantList& args = {}) {
+        return [this, member, args] { m_calls.Call(member, args); };
+    };
+    // Each button's key is its caption, object name and data; a separator
+    // comes before Copy, Undo and Make Ringtone.
+    const QList<QPair<QString, std::function<void()>>> buttons{
+        {QStringLiteral("New"), call(Member::NewFile, {2, 44100, 16})},
+        {QStringLiteral("Open"), [this] { Open(); }},
+        {QStringLiteral("Save As"), [this] { SaveAs(); }},
+        {QStringLiteral("Copy"), call(Member::Copy)},
+        {QStringLiteral("Cut"), call(Member::Cut)},
+        {QStringLiteral("Paste"), call(Member::Paste)},
+        {QStringLiteral("Delete"), call(Member::Delete)},
+        {QStringLiteral("Undo"), call(Member::Undo)},
+        {QStringLiteral("Zoom In"), call(Member::ZoomIn)},
+        {QStringLiteral("Zoom Out"), call(Member::ZoomOut)},
+        {QStringLiteral("Make Ringtone"), [this] { MakeRingtone(); }},
+    };
+    for (const auto& [key, run] : buttons) {
+        QAction* button = tbrMenu->addAction(AudioProcessIcon(key), key, this, run);
         button->setObjectName(key);
         button->setData(key);
         if (key == QLatin1String("Copy") || key == QLatin1String("Undo") || key == QLatin1String("Make Ringtone"))
             tbrMenu->insertSeparator(button);
     }
-    connect(tbrMenu, &QToolBar::actionTriggered, this, &frmAudioProcess::ToolbarClicked);
 }
 
 void frmAudioProcess::CreateControls()
@@ -125,18 +137,16 @@ void frmAudioProcess::CreateControls()
     fraButtons = new QGroupBox(central);
     fraButtons->setObjectName(QStringLiteral("fraButtons"));
     auto* buttons = new QHBoxLayout(fraButtons);
-    auto button = [this](const QString& name, const QString& text, void (frmAudioProcess::*slot)()) {
-        auto* b = new QPushButton(text, fraButtons);
-        b->setObjectName(name);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
-    };
-    cmdPlay = button(QStringLiteral("cmdPlay"), QStringLiteral("Play"), &frmAudioProcess::Play);
-    cmdPause = button(QStringLiteral("cmdPause"), QStringLiteral("Pause"), &frmAudioProcess::Pause);
-    cmdStop = button(QStringLiteral("cmdStop"), QStringLiteral("Stop"), &frmAudioProcess::Stop);
-    buttons->addWidget(cmdPlay);
-    buttons->addWidget(cmdPause);
-    buttons->addWidget(cmdStop);
+    const QList<std::tuple<QString, QString, void (frmAudioProcess::*)()>> transport{
+        {QStringLiteral("cmdPlay"), QStringLiteral("Play"), &frmAudioProcess::Play},
+        {QStringLiteral("cmdPause"), QStringLiteral("Pause"), &frmAudioProcess::Pause},
+        {QStringLiteral("cmdStop"), QStringLiteral("Stop"), &frmAudioProcess::Stop}};
+    for (const auto& [name, text, slot] : transport) {
+        auto* button = new QPushButton(text, fraButtons);
+        button->setObjectName(name);
+        connect(button, &QPushButton::clicked, this, slot);
+        buttons->addWidget(button);
+    }
     bottom->addWidget(fraButtons);
     layout->addLayout(bottom);
 
@@ -197,35 +207,6 @@ void frmAudioProcess::FormLoad()
     m_calls.Put(Member::WaveColor, kBlue);
 }
 
-// --- Toolbar -----------------------------------------------------------------------------
-
-void frmAudioProcess::ToolbarClicked(QAction* button)
-{
-    const QString key = button->data().toString();
-    if (key == QLatin1String("New"))
-        m_calls.Call(Member::NewFile, {2, 44100, 16});
-    else if (key == QLatin1String("Open"))
-        Open();
-    else if (key == QLatin1String("Save As"))
-        SaveAs();
-    else if (key == QLatin1String("Copy"))
-        m_calls.Call(Member::Copy);
-    else if (key == QLatin1String("Cut"))
-        m_calls.Call(Member::Cut);
-    else if (key == QLatin1String("Paste"))
-        m_calls.Call(Member::Paste);
-    else if (key == QLatin1String("Delete"))
-        m_calls.Call(Member::Delete);
-    else if (key == QLatin1String("Undo"))
-        m_calls.Call(Member::Undo);
-    else if (key == QLatin1String("Zoom In"))
-        m_calls.Call(Member::ZoomIn);
-    else if (key == QLatin1String("Zoom Out"))
-        m_calls.Call(Member::ZoomOut);
-    else if (key == QLatin1String("Make Ringtone"))
-        MakeRingtone();
-}
-
 // --- Transport -----------------------------------------------------------------------------
 
 void frmAudioProcess::Play()
@@ -236,24 +217,14 @@ void frmAudioProcess::Play()
 
 void frmAudioProcess::Pause()
 {
-    if (bPaused) {
-        m_calls.Call(Member::Continue);
-        bPaused = false;
-    } else {
-        m_calls.Call(Member::Pause);
-        bPaused = true;
-    }
+    m_calls.Call(bPaused ? Member::Continue : Member::Pause);
+    bPaused = !bPaused;
 }
 
 void frmAudioProcess::Stop()
 {
     m_calls.Call(Member::Stop);
     bPaused = false;
-}
-
-void frmAudioProcess::Exit()
-{
-    close();
 }
 
 // --- Control events -------------------------------------------------------------------------
@@ -266,13 +237,8 @@ void frmAudioProcess::OnControlEvent(int32_t event, const QVariantList& args)
     } else if (event == sonarch2::EventChangeMouse) {
         LoudnessMayHaveChanged(false);
     } else if (event == sonarch2::EventProgress && !args.isEmpty()) {
-        Progress(args.constFirst().toFloat());
+        pbrProgress->setValue(static_cast<int>(std::lround(args.constFirst().toFloat())));
     }
-}
-
-void frmAudioProcess::Progress(float percent)
-{
-    pbrProgress->setValue(static_cast<int>(std::lround(percent)));
 }
 
 void frmAudioProcess::ChangeView()

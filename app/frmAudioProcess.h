@@ -22,14 +22,12 @@
 
 class CAudioProcessScale;
 struct RingtoneChoice;
-class QAction;
 class QDialog;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QMessageBox;
 class QProgressBar;
-class QPushButton;
 class QToolBar;
 
 class frmAudioProcess : public QMainWindow
@@ -70,7 +68,6 @@ public slots:
     void Play();
     void Pause();
     void Stop();
-    void Exit();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,12 +80,13 @@ private:
     void CreateEditor(QWidget* area);
     void FormLoad();
 
-    void ToolbarClicked(QAction* button);
     void Open();
     void SaveAs();
     void SaveChosenFile(const QString& chosen, int code);
     bool ChooseFile(bool save, QString* chosenName);
     void ShowMessage(const QString& text);
+    // A call that did nothing: says why, the player's activity or `otherwise`.
+    void ShowFailure(const QString& whilePlaying, const QString& otherwise);
 
     void MakeRingtone();
     bool WriteRingtone(const RingtoneChoice& choice);
@@ -100,7 +98,6 @@ private:
 
     void OnControlEvent(int32_t event, const QVariantList& args);
     void ChangeView();
-    void Progress(float percent);
 
     void OnIdle();
     void Unload();
@@ -129,10 +126,5 @@ private:
     QProgressBar* pbrProgress = nullptr;
     QLabel* Label1 = nullptr;
     QGroupBox* fraButtons = nullptr;
-    QPushButton* cmdPlay = nullptr;
-    QPushButton* cmdPause = nullptr;
-    QPushButton* cmdStop = nullptr;
     CAudioProcessScale* m_pScale = nullptr;
-    QAction* actExit = nullptr;
-    QAction* actMakeRingtone = nullptr;
 };

@@ -27,12 +27,10 @@ void frmAudioProcess::closeEvent(QCloseEvent* event)
         m_state = State::Closing;
         if (m_calls.Get(Member::PlayerStatus).toInt() != 0)
             m_calls.Call(Member::Stop);
-        if (dlgCommon->isVisible())
-            dlgCommon->reject();
-        if (m_pMessage)
-            m_pMessage->reject();
-        if (m_pRingtoneDialog)
-            m_pRingtoneDialog->reject();
+        const std::initializer_list<QDialog*> dialogs{dlgCommon, m_pMessage.data(), m_pRingtoneDialog.data()};
+        for (QDialog* dialog : dialogs)
+            if (dialog && dialog->isVisible())
+                dialog->reject();
         return;
     }
     Unload();

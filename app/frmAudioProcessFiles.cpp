@@ -16,8 +16,6 @@ using namespace audioprocess;
 
 namespace {
 
-const QString kCaption = QStringLiteral("Vanto Mobile Ringtones - Audio File Processing");
-
 // What a file looked like before a save, to tell afterwards whether the save
 // wrote it.
 struct FileStamp {
@@ -93,12 +91,9 @@ bool frmAudioProcess::LoadByExtension(const QString& fileName)
     const bool loaded = result.toInt() != 0;
     if (!loaded && m_state == State::Open && m_calls.IsAttached()) {
         const QString name = QDir::toNativeSeparators(fileName);
-        if (m_calls.Get(Member::PlayerStatus).toInt() != 0)
-            ShowMessage(QStringLiteral("%1 was not opened: the editor is playing or recording. Press Stop first.")
-                            .arg(name));
-        else
-            ShowMessage(QStringLiteral("The file %1 could not be opened. It may be damaged, or not a sound file.")
-                            .arg(name));
+        ShowFailure(
+            QStringLiteral("%1 was not opened: the editor is playing or recording. Press Stop first.").arg(name),
+            QStringLiteral("The file %1 could not be opened. It may be damaged, or not a sound file.").arg(name));
     }
     return loaded;
 }
@@ -135,19 +130,22 @@ void frmAudioProcess::SaveChosenFile(const QString& chosen, int code)
     }
     if (m_state != State::Open)
         return;
-    if (m_calls.Get(Member::PlayerStatus).toInt() != 0)
-        ShowMessage(QStringLiteral("Nothing was saved: the editor is playing or recording. Press Stop first."));
-    else
-        ShowMessage(QStringLiteral("The save failed: %1 was not written.")
-                        .arg(QDir::toNativeSeparators(reported.isEmpty() ? chosen : reported)));
+    ShowFailure(QStringLiteral("Nothing was saved: the editor is playing or recording. Press Stop first."),
+                QStringLiteral("The save failed: %1 was not written.")
+                    .arg(QDir::toNativeSeparators(reported.isEmpty() ? chosen : reported)));
 }
 
 void frmAudioProcess::ShowMessage(const QString& text)
 {
     const CAudioProcessBusy::Scope busy(m_busy);
-    auto* box = new QMessageBox(QMessageBox::Warning, kCaption, text, QMessageBox::Ok, this);
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("msgAudioProcess"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     m_pMessage = box;
     box->exec();
+}
+
+void frmAudioProcess::ShowFailure(const QString& whilePlaying, const QString& otherwise)
+{
+    ShowMessage(m_calls.Get(Member::PlayerStatus).toInt() != 0 ? whilePlaying : otherwise);
 }

@@ -93,12 +93,10 @@ bool frmAudioProcess::WriteRingtone(const RingtoneChoice& choice)
         return false;
     if (written.toInt() == 1 && QFileInfo(choice.fileName).isFile())
         return true;
-    if (m_calls.Get(Member::PlayerStatus).toInt() != 0)
-        ShowMessage(QStringLiteral("No ringtone was made: the editor is playing or recording. Press Stop first."));
-    else
-        ShowMessage(QStringLiteral("The ringtone %1 could not be made. Check that the folder can be written to "
-                                   "and that the range holds sound.")
-                        .arg(name));
+    ShowFailure(QStringLiteral("No ringtone was made: the editor is playing or recording. Press Stop first."),
+                QStringLiteral("The ringtone %1 could not be made. Check that the folder can be written to "
+                               "and that the range holds sound.")
+                    .arg(name));
     return false;
 }
 
