@@ -15,7 +15,6 @@
 
 namespace {
 
-
 constexpr int kRate = 44100;
 constexpr int kRuns = 3;
 
