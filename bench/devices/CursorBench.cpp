@@ -11,7 +11,9 @@
 //
 //   xvfb-run -a devices_cursor_bench [runs]     (default 10; needs a running sound server)
 
+#include "BenchFigures.h"
 #include "MonitorCapture.h"
+#include "PulseHelpers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,25 +39,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kLoud = 2000;
 constexpr double kOnset = 0.5;
 constexpr double kEnd = 1.5;
-
-std::string Run(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            out += buffer;
-        ::pclose(pipe);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-        out.pop_back();
-    return out;
-}
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
 
 struct Reading {
     Clock::time_point at;
@@ -120,22 +103,6 @@ std::optional<double> PlayTimeAt(const std::vector<Reading>& readings, Clock::ti
     return value;
 }
 
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void Print(const char* what, const std::vector<double>& values)
-{
-    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
-    std::printf("%-52s median %7.1f  (min %7.1f, max %7.1f, n=%zu)\n", what, Median(values),
-                values.empty() ? NAN : *lo, values.empty() ? NAN : *hi, values.size());
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -145,20 +112,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no X display: run under xvfb-run -a\n");
         return 1;
     }
-    const std::string sink = "vrt_cursor_" + std::to_string(::getpid());
-    const std::string module = Run("pactl load-module module-null-sink sink_name=" + sink + " rate=44100 channels=2");
-    if (module.empty()) {
+    const PrivateNullSink sink;
+    if (!sink.IsLoaded()) {
         std::fprintf(stderr, "no PulseAudio server answers (scripts/start-sound-server.sh starts one)\n");
         return 1;
     }
-    ::setenv("PULSE_SINK", sink.c_str(), 1);
-    ::setenv("PULSE_SOURCE", (sink + ".monitor").c_str(), 1);
-    const std::string dir = "/tmp/" + sink;
-    Run("mkdir -p " + dir);
-    const std::string tone = dir + "/tone.wav";
-    Run("sox -n -r 44100 -c 2 -b 16 " + tone + " synth 1 sine 440 vol 0.5 pad 0.5 0.5");
-    Run(std::string(SONARCH2_HOST_PATH) + " --register " SONARCH2_LIBRARY_PATH);
-    const std::string script = dir + "/script.txt";
+    const TempDir dir;
+    const std::string tone = (dir.Path() / "tone.wav").string();
+    RunCommand("sox -n -r 44100 -c 2 -b 16 " + tone + " synth 1 sine 440 vol 0.5 pad 0.5 0.5");
+    RunCommand(std::string(SONARCH2_HOST_PATH) + " --register " SONARCH2_LIBRARY_PATH);
+    const std::string script = (dir.Path() / "script.txt").string();
     {
         std::ofstream out(script);
         out << "Load \"" << tone << "\" 4\n";
@@ -176,7 +139,7 @@ int main(int argc, char** argv)
         const auto readings = RunHost(script, [&] {
             loadedAt = Clock::now();
             monitor = std::make_unique<MonitorCapture>();
-            if (!monitor->Start(sink + ".monitor"))
+            if (!monitor->Start(sink.Monitor()))
                 monitor.reset();
         });
         const auto heard = monitor ? monitor->FirstLoud(loadedAt, kLoud) : std::nullopt;
@@ -194,14 +157,12 @@ int main(int argc, char** argv)
         lagOnset.push_back(Ms(*reachedOnset - *heard));
         lagEnd.push_back(Ms(*reachedEnd - *ended));
     }
-    Print("PlayTime when the onset is heard (ms; sound at 500)", atOnset);
-    Print("PlayTime when the end is heard (ms; sound at 1500)", atEnd);
-    Print("onset heard -> PlayTime reaches 0.5 s (ms)", lagOnset);
-    Print("end heard -> PlayTime reaches 1.5 s (ms)", lagEnd);
+    PrintFigures("PlayTime when the onset is heard (ms; sound at 500)", atOnset);
+    PrintFigures("PlayTime when the end is heard (ms; sound at 1500)", atEnd);
+    PrintFigures("onset heard -> PlayTime reaches 0.5 s (ms)", lagOnset);
+    PrintFigures("end heard -> PlayTime reaches 1.5 s (ms)", lagEnd);
     if (missed)
         std::printf("%d run(s) without a usable reading\n", missed);
 
-    Run("rm -rf " + dir);
-    Run("pactl unload-module " + module);
     return missed == runs ? 1 : 0;
 }

@@ -10,7 +10,9 @@
 //
 //   devices_bench [runs]          (default 10; needs a running sound server)
 
+#include "BenchFigures.h"
 #include "MonitorCapture.h"
+#include "PulseHelpers.h"
 
 #include "devices/CWavePlayer.h"
 #include "wave/CRMWave.h"
@@ -33,25 +35,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kRate = 44100;
 constexpr int kLoud = 2000;
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-std::string Run(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            out += buffer;
-        ::pclose(pipe);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-        out.pop_back();
-    return out;
-}
 
 // Fires nothing; runs the benchmark's hook in each message step.
 class BenchEvents : public IControlEvents {
@@ -84,22 +67,6 @@ bool FillTone(CRMWave& wave, double seconds)
     const bool ok = wave.WriteData(samples.data(), samples.size() * 2);
     wave.UpdateLength();
     return ok;
-}
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void Print(const char* what, const std::vector<double>& values, const char* goal)
-{
-    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
-    std::printf("%-44s median %8.1f  (min %8.1f, max %8.1f, n=%zu)   goal %s\n", what, Median(values),
-                values.empty() ? NAN : *lo, values.empty() ? NAN : *hi, values.size(), goal);
 }
 
 struct Bench {
@@ -198,17 +165,14 @@ struct Bench {
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    const std::string sink = "vrt_bench_" + std::to_string(::getpid());
-    const std::string module = Run("pactl load-module module-null-sink sink_name=" + sink + " rate=44100 channels=2");
-    if (module.empty()) {
+    const PrivateNullSink sink;
+    if (!sink.IsLoaded()) {
         std::fprintf(stderr, "no PulseAudio server answers (scripts/start-sound-server.sh starts one)\n");
         return 1;
     }
-    ::setenv("PULSE_SINK", sink.c_str(), 1);
-    ::setenv("PULSE_SOURCE", (sink + ".monitor").c_str(), 1);
     int status = 0;
     {
-        Bench bench(sink + ".monitor");
+        Bench bench(sink.Monitor());
         std::vector<double> sound, step, ret, silence;
         for (int i = 0; i < runs && !bench.monitorFailed; ++i) {
             bench.PlayOnce(sound, step, ret);
@@ -217,10 +181,10 @@ int main(int argc, char** argv)
         if (bench.monitorFailed) {
             status = 1;
         } else {
-            Print("Play -> first sound on the sink (ms)", sound, "<= 100");
-            Print("Play -> first PlayTime step (ms)", step, "<= 100");
-            Print("Play of 2 s returns after (ms)", ret, "<= 2300");
-            Print("Stop -> silence on the sink (ms)", silence, "<= 50");
+            PrintFigures("Play -> first sound on the sink (ms)", sound, "<= 100");
+            PrintFigures("Play -> first PlayTime step (ms)", step, "<= 100");
+            PrintFigures("Play of 2 s returns after (ms)", ret, "<= 2300");
+            PrintFigures("Stop -> silence on the sink (ms)", silence, "<= 50");
             // The monitor delivers silence here: what counts is how many frames arrive.
             for (const double t : {1.0, 2.5, 5.0}) {
                 std::vector<double> kept;
@@ -231,10 +195,9 @@ int main(int argc, char** argv)
                 char what[64], goal[32];
                 std::snprintf(what, sizeof what, "Record %.1f s: kept (ms)", t);
                 std::snprintf(goal, sizeof goal, ">= %.0f", (t - 0.1) * 1000);
-                Print(what, kept, goal);
+                PrintFigures(what, kept, goal);
             }
         }
     }
-    Run("pactl unload-module " + module);
     return status;
 }
