@@ -7,6 +7,19 @@ namespace {
 constexpr uint64_t kLeadLimitUsec = 100000;
 constexpr std::chrono::milliseconds kServerTimeout{3000};
 
+struct SinkClockState {
+    bool hardware = false;  // the sink has a device clock of its own
+    bool idle = false;      // nothing plays to it
+    uint64_t leadUsec = 0;  // how far ahead of its clock it has rendered
+};
+
+// Only a sink without hardware, idle, and ahead by much more than any stream
+// of ours asks for, is worth a restart.
+bool NeedsRestart(const SinkClockState& state)
+{
+    return !state.hardware && state.idle && state.leadUsec > kLeadLimitUsec;
+}
+
 struct SinkQuery {
     CPulseSession* session = nullptr;
     bool found = false;
@@ -57,11 +70,6 @@ bool Finish(CPulseSession& session, pa_operation* operation)
 }
 }  // namespace
 
-bool SinkClockNeedsRestart(const SinkClockState& state)
-{
-    return !state.hardware && state.idle && state.leadUsec > kLeadLimitUsec;
-}
-
 bool RestartIdleSinkClock(CPulseSession& session, uint32_t sinkIndex)
 {
     if (sinkIndex == PA_INVALID_INDEX)
@@ -69,7 +77,7 @@ bool RestartIdleSinkClock(CPulseSession& session, uint32_t sinkIndex)
     SinkQuery query;
     query.session = &session;
     if (!Finish(session, pa_context_get_sink_info_by_index(session.Context(), sinkIndex, &OnSinkInfo, &query)) ||
-        !query.found || !SinkClockNeedsRestart(query.state))
+        !query.found || !NeedsRestart(query.state))
         return false;
     // The resume follows the suspend in the server's order; waiting for it waits for both.
     if (pa_operation* suspend = pa_context_suspend_sink_by_index(session.Context(), sinkIndex, 1, nullptr, nullptr))

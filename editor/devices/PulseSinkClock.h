@@ -15,16 +15,6 @@
 
 #include <cstdint>
 
-struct SinkClockState {
-    bool hardware = false;  // the sink has a device clock of its own
-    bool idle = false;      // nothing plays to it
-    uint64_t leadUsec = 0;  // how far ahead of its clock it has rendered
-};
-
-// Whether the sink's lead is worth a restart: only a sink without hardware,
-// idle, and ahead by much more than any stream of ours asks for.
-bool SinkClockNeedsRestart(const SinkClockState& state);
-
 // Restarts the clock of the sink `sinkIndex` if it needs it; TRUE if it did.
 bool RestartIdleSinkClock(CPulseSession& session, uint32_t sinkIndex);
 
