@@ -4,9 +4,15 @@
 // the frames a recording keeps when stopped after 1, 2.5 and 5 s. Prints the
 // median of each over the runs beside its goal.
 //
+// The sink is idle before every run, as a user's would be: the monitor is
+// recorded only while a measured Play runs (it connects just before it), and
+// nothing plays into the sink while a recording runs.
+//
 //   devices_bench [runs]          (default 10; needs a running sound server)
 
+#include "BenchFigures.h"
 #include "MonitorCapture.h"
+#include "PulseHelpers.h"
 
 #include "devices/CWavePlayer.h"
 #include "wave/CRMWave.h"
@@ -17,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <thread>
@@ -28,25 +35,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kRate = 44100;
 constexpr int kLoud = 2000;
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-std::string Run(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            out += buffer;
-        ::pclose(pipe);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-        out.pop_back();
-    return out;
-}
 
 // Fires nothing; runs the benchmark's hook in each message step.
 class BenchEvents : public IControlEvents {
@@ -81,29 +69,27 @@ bool FillTone(CRMWave& wave, double seconds)
     return ok;
 }
 
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void Print(const char* what, const std::vector<double>& values, const char* goal)
-{
-    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
-    std::printf("%-44s median %8.1f  (min %8.1f, max %8.1f, n=%zu)   goal %s\n", what, Median(values),
-                values.empty() ? NAN : *lo, values.empty() ? NAN : *hi, values.size(), goal);
-}
-
 struct Bench {
     CRMWave wave;
     CWavePlayer player;
     BenchEvents events;
-    MonitorCapture monitor;
+    std::string monitorSource;
+    bool monitorFailed = false;
 
-    Bench() { player.m_pWave = &wave; }
+    explicit Bench(std::string source) : monitorSource(std::move(source)) { player.m_pWave = &wave; }
+
+    // A fresh recording of the monitor; it does not wait for the first data,
+    // so that the sink is still idle when Play opens its stream.
+    std::unique_ptr<MonitorCapture> ListenToSink()
+    {
+        auto monitor = std::make_unique<MonitorCapture>();
+        if (!monitor->Start(monitorSource)) {
+            std::fprintf(stderr, "cannot record the monitor: %s\n", monitor->Error().c_str());
+            monitorFailed = true;
+            return nullptr;
+        }
+        return monitor;
+    }
 
     // Play of a 2 s tone: first loud sample on the monitor, first PlayTime
     // step and the return, each in ms after the call.
@@ -112,7 +98,9 @@ struct Bench {
         if (!FillTone(wave, 2.0))
             return;
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        monitor.Clear();
+        const auto monitor = ListenToSink();
+        if (!monitor)
+            return;
         std::optional<Clock::time_point> firstStep;
         events.onChangePlayer = [&] {
             if (!firstStep && player.GetPlayPos() > 0)
@@ -123,7 +111,7 @@ struct Bench {
         const auto end = Clock::now();
         events.onChangePlayer = nullptr;
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        if (auto t = monitor.FirstLoud(start, kLoud))
+        if (auto t = monitor->FirstLoud(start, kLoud))
             sound.push_back(Ms(*t - start));
         if (firstStep)
             step.push_back(Ms(*firstStep - start));
@@ -135,7 +123,10 @@ struct Bench {
     {
         if (!FillTone(wave, 5.0))
             return;
-        monitor.Clear();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto monitor = ListenToSink();
+        if (!monitor)
+            return;
         const auto start = Clock::now();
         Clock::time_point stoppedAt{};
         events.onPump = [&] {
@@ -147,7 +138,7 @@ struct Bench {
         player.Play();
         events.onPump = nullptr;
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        if (auto t = monitor.LastLoud(kLoud); t && stoppedAt != Clock::time_point{})
+        if (auto t = monitor->LastLoud(kLoud); t && stoppedAt != Clock::time_point{})
             silence.push_back(std::max(0.0, Ms(*t - stoppedAt)));
     }
 
@@ -174,56 +165,39 @@ struct Bench {
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    const std::string sink = "vrt_bench_" + std::to_string(::getpid());
-    const std::string module = Run("pactl load-module module-null-sink sink_name=" + sink + " rate=44100 channels=2");
-    if (module.empty()) {
+    const PrivateNullSink sink;
+    if (!sink.IsLoaded()) {
         std::fprintf(stderr, "no PulseAudio server answers (scripts/start-sound-server.sh starts one)\n");
         return 1;
     }
-    ::setenv("PULSE_SINK", sink.c_str(), 1);
-    ::setenv("PULSE_SOURCE", (sink + ".monitor").c_str(), 1);
     int status = 0;
     {
-        Bench bench;
-        if (!bench.monitor.Start(sink + ".monitor") || !bench.monitor.WaitForData(std::chrono::seconds(5))) {
-            std::fprintf(stderr, "cannot record the monitor: %s\n", bench.monitor.Error().c_str());
+        Bench bench(sink.Monitor());
+        std::vector<double> sound, step, ret, silence;
+        for (int i = 0; i < runs && !bench.monitorFailed; ++i) {
+            bench.PlayOnce(sound, step, ret);
+            bench.StopOnce(silence);
+        }
+        if (bench.monitorFailed) {
             status = 1;
         } else {
-            std::vector<double> sound, step, ret, silence;
-            for (int i = 0; i < runs; ++i) {
-                bench.PlayOnce(sound, step, ret);
-                bench.StopOnce(silence);
-            }
-            Print("Play -> first sound on the sink (ms)", sound, "<= 100");
-            Print("Play -> first PlayTime step (ms)", step, "<= 100");
-            Print("Play of 2 s returns after (ms)", ret, "<= 2300");
-            Print("Stop -> silence on the sink (ms)", silence, "<= 50");
-
-            // With a tone playing into the sink the recording has sound to
-            // keep; without it the monitor delivers silence, at the pace
-            // that the benchmark's own low-latency monitor stream sets.
-            const std::string tone = "/tmp/" + sink + ".wav";
-            Run("sox -n -r 44100 -c 2 -b 16 " + tone + " synth 60 sine 440 vol 0.5");
-            for (const bool idle : {false, true}) {
-                const std::string player = idle ? std::string("true")
-                                                : "paplay --latency-msec=20 --device=" + sink + " " + tone;
-                const std::string pid = Run(player + " >/dev/null 2>&1 & echo $!");
-                std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                for (const double t : {1.0, 2.5, 5.0}) {
-                    std::vector<double> kept;
-                    for (int i = 0; i < runs; ++i)
-                        kept.push_back(bench.RecordOnce(t) * 1000);
-                    char what[96], goal[32];
-                    std::snprintf(what, sizeof what, "Record %.1f s%s: kept (ms)", t, idle ? " (no tone playing)" : "");
-                    std::snprintf(goal, sizeof goal, ">= %.0f", (t - 0.1) * 1000);
-                    Print(what, kept, goal);
+            PrintFigures("Play -> first sound on the sink (ms)", sound, "<= 100");
+            PrintFigures("Play -> first PlayTime step (ms)", step, "<= 100");
+            PrintFigures("Play of 2 s returns after (ms)", ret, "<= 2300");
+            PrintFigures("Stop -> silence on the sink (ms)", silence, "<= 50");
+            // The monitor delivers silence here: what counts is how many frames arrive.
+            for (const double t : {1.0, 2.5, 5.0}) {
+                std::vector<double> kept;
+                for (int i = 0; i < runs; ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                    kept.push_back(bench.RecordOnce(t) * 1000);
                 }
-                if (!idle)
-                    Run("kill " + pid);
+                char what[64], goal[32];
+                std::snprintf(what, sizeof what, "Record %.1f s: kept (ms)", t);
+                std::snprintf(goal, sizeof goal, ">= %.0f", (t - 0.1) * 1000);
+                PrintFigures(what, kept, goal);
             }
-            std::remove(tone.c_str());
         }
     }
-    Run("pactl unload-module " + module);
     return status;
 }

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 namespace {
 constexpr int kRate = 44100;
@@ -81,26 +80,6 @@ void MonitorCapture::OnRead(pa_stream* stream, size_t, void* user)
         std::lock_guard lock(self->m_mutex);
         self->m_pieces.push_back(std::move(piece));
     }
-}
-
-bool MonitorCapture::WaitForData(std::chrono::milliseconds timeout) const
-{
-    const auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (!m_pieces.empty())
-                return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
-void MonitorCapture::Clear()
-{
-    std::lock_guard lock(m_mutex);
-    m_pieces.clear();
 }
 
 MonitorCapture::Clock::time_point MonitorCapture::SampleTime(const Piece& piece, std::size_t index) const

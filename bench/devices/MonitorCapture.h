@@ -21,13 +21,9 @@ public:
     MonitorCapture(const MonitorCapture&) = delete;
     MonitorCapture& operator=(const MonitorCapture&) = delete;
 
-    // Starts recording `source` at 44100 Hz; false with a reason in Error().
+    // Starts recording `source` at 44100 Hz, in 5 ms pieces; false with a
+    // reason in Error(). It does not wait for the first piece.
     bool Start(const std::string& source);
-    void Clear();
-    // Waits until the source has delivered anything: a null sink renders up
-    // to two seconds ahead while nothing asks it for less, so a new stream's
-    // first sound waits for its next turn.
-    bool WaitForData(std::chrono::milliseconds timeout) const;
     // The estimated time of the first sample louder than `threshold` at or
     // after `from`, and of the last one.
     std::optional<Clock::time_point> FirstLoud(Clock::time_point from, int threshold) const;

@@ -32,6 +32,9 @@ public:
 
     const WaveFormat& Format() const { return m_wfx; }
 
+    // The input device went away (its server ended); safe from any thread.
+    bool IsDeviceLost() const { return m_hWaveIn && m_hWaveIn->IsLost(); }
+
 protected:
     void OnMessage(ThreadMessage& message) override;
 

@@ -1,6 +1,7 @@
 // CWavePlayer's recording half: starts the capture and writer threads,
 // reports progress and position on the host's thread, and ends the
-// recording when the host calls Stop or the time limit is reached.
+// recording when the host calls Stop, the time limit is reached or the
+// input device goes away.
 
 #include "CRecordSound.h"
 #include "CWavePlayer.h"
@@ -63,6 +64,9 @@ int CWavePlayer::Record(float maxSeconds)
             g_pControl->ShowMessage(error, kMessageCaption);
         const int64_t b = recorder->m_nBytesRecorded;
         if (limit != 0 && b >= limit)
+            break;
+        // Nothing more can come: keep what was captured, as Stop would.
+        if (recorder->IsDeviceLost())
             break;
         double percent = 0.0;
         if (limit != 0)

@@ -1,5 +1,6 @@
 #include "PulseWaveIn.h"
 
+#include "PulseSinkClock.h"
 #include "ThreadMessageQueue.h"
 
 #include <algorithm>
@@ -24,6 +25,7 @@ CPulseWaveIn::~CPulseWaveIn()
     if (m_stream) {
         CPulseSession::Lock lock(*m_session);
         pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_disconnect(m_stream);
         pa_stream_unref(m_stream);
     }
@@ -51,7 +53,7 @@ bool CPulseWaveIn::ConnectRecord(const char* device)
     ready = ready && m_session->WaitLocked([this] { return pa_stream_get_state(m_stream) != PA_STREAM_CREATING; },
                                            kServerTimeout);
     if (ready && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_state_callback(m_stream, &OnState, this);
         return true;
     }
     pa_stream_set_read_callback(m_stream, nullptr, nullptr);
@@ -78,8 +80,12 @@ MMResult CPulseWaveIn::Open(const WaveFormat& format, CThreadMessageQueue* targe
     // A device named after an output records what that output plays.
     if (!connected && device && pa_context_errno(m_session->Context()) == PA_ERR_NOENTITY)
         connected = ConnectRecord((std::string(device) + ".monitor").c_str());
-    if (connected)
+    if (connected) {
+        // Recording what an idle sink plays: its clock must run now, or the
+        // first captured block waits for the sink's lead.
+        RestartIdleSinkClock(*m_session, MonitoredSink(*m_session, pa_stream_get_device_index(m_stream)));
         return MMSYSERR_NOERROR;
+    }
     const int error = pa_context_errno(m_session->Context());
     const std::string detail = std::string(pa_strerror(error)) + (device ? std::string(" (") + device + ")" : "");
     return Fail(error == PA_ERR_NOENTITY ? MMSYSERR_BADDEVICEID : MMSYSERR_ERROR, detail);
@@ -177,6 +183,7 @@ MMResult CPulseWaveIn::Close()
     Stop();
     CPulseSession::Lock lock(*m_session);
     pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
     pa_stream_disconnect(m_stream);
     pa_stream_unref(m_stream);
     m_stream = nullptr;
@@ -186,6 +193,14 @@ MMResult CPulseWaveIn::Close()
 std::string CPulseWaveIn::ErrorText(MMResult code) const
 {
     return WaveErrorText(code, m_detail);
+}
+
+void CPulseWaveIn::OnState(pa_stream* stream, void* user)
+{
+    auto* self = static_cast<CPulseWaveIn*>(user);
+    CPulseSession::Wake(stream, self->m_session.get());
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        self->m_bLost = true;
 }
 
 void CPulseWaveIn::OnRead(pa_stream*, size_t, void* self)

@@ -28,12 +28,14 @@ public:
     MMResult Reset() override;
     MMResult Close() override;
     std::string ErrorText(MMResult code) const override;
+    bool IsLost() const override { return m_bLost.load(); }
 
     // Frames that arrived while no buffer was queued.
     long DroppedFrames() const { return m_nDropped.load(); }
 
 private:
     static void OnRead(pa_stream* stream, size_t bytes, void* self);
+    static void OnState(pa_stream* stream, void* self);
     // Loop thread (or under the loop's lock).
     void Take();
     void Fill(const uint8_t* data, std::size_t bytes);
@@ -52,6 +54,7 @@ private:
     CSpscRing<std::unique_ptr<WaveBlock>, 64> m_empty;   // recorder -> loop: buffers to fill
     CSpscRing<std::unique_ptr<WaveBlock>, 64> m_filled;  // loop -> delivery: full buffers
     std::atomic<bool> m_bRunning{false};
+    std::atomic<bool> m_bLost{false};
     std::atomic<long> m_nDropped{0};
     std::atomic<bool> m_bDelivering{false};
     std::thread m_delivery;

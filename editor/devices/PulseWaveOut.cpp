@@ -1,5 +1,7 @@
 #include "PulseWaveOut.h"
 
+#include "PulseSinkClock.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -68,8 +70,9 @@ MMResult CPulseWaveOut::Open(const WaveFormat& format, WaveOutProc proc, void* i
     // Play as soon as anything is there; after an underrun, go on with the next byte.
     attr.prebuf = static_cast<uint32_t>(pa_frame_size(&m_sampleFormat));
     attr.fragsize = static_cast<uint32_t>(-1);
+    // Corked until the sink is known to play it at once (below).
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
-                                                      PA_STREAM_AUTO_TIMING_UPDATE);
+                                                      PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_START_CORKED);
     const char* device = CPulseSession::ChosenDevice();
     bool ready = pa_stream_connect_playback(m_stream, device, &attr, flags, nullptr, nullptr) == 0;
     ready = ready && m_session->WaitLocked(
@@ -87,6 +90,9 @@ MMResult CPulseWaveOut::Open(const WaveFormat& format, WaveOutProc proc, void* i
     }
     if (const char* name = pa_stream_get_device_name(m_stream))
         m_stats.device = name;
+    RestartIdleSinkClock(*m_session, pa_stream_get_device_index(m_stream));
+    if (pa_operation* op = pa_stream_cork(m_stream, 0, nullptr, nullptr))
+        pa_operation_unref(op);
     m_tick = pa_context_rttime_new(m_session->Context(), pa_rtclock_now() + kTickUsec, &OnTick, this);
     if (m_proc)
         m_proc(WOM_OPEN, m_instance, nullptr);

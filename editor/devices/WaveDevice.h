@@ -89,6 +89,9 @@ public:
     // Stops and hands every queued buffer back.
     virtual MMResult Reset() = 0;
     virtual MMResult Close() = 0;
+    // The device went away while open (its server ended): nothing more
+    // will be captured.
+    virtual bool IsLost() const = 0;
     virtual std::string ErrorText(MMResult code) const = 0;
 };
 

@@ -7,6 +7,7 @@
 #include "devices/ThreadMessageQueue.h"
 #include "devices/WaveDevice.h"
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -60,6 +61,7 @@ struct FakeInState {
     bool running = false;
     int delivered = 0;
     uint16_t nextSample = 0;  // the counting pattern, one 16-bit value per sample
+    std::atomic<bool> lost{false};
 };
 
 class FakeWaveIn : public IWaveIn {
@@ -74,6 +76,7 @@ public:
     MMResult Stop() override;
     MMResult Reset() override;
     MMResult Close() override;
+    bool IsLost() const override { return m_state.lost; }
     std::string ErrorText(MMResult code) const override { return WaveErrorText(code, "fake input"); }
 
 private:

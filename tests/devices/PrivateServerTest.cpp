@@ -1,5 +1,5 @@
-// The sound server going away in the middle of Play, and a server without
-// any input device, on a PulseAudio server of the test's own.
+// The sound server going away in the middle of Play or Record, and a server
+// without any input device, on a PulseAudio server of the test's own.
 
 #include "DocumentHelpers.h"
 #include "PulseHelpers.h"
@@ -69,6 +69,36 @@ TEST_F(PrivateServerTest, PlayEndsByItselfWhenTheServerGoesAway)
     EXPECT_EQ(player->GetStatus(), CWavePlayer::PlayerIdle);
     EXPECT_EQ(events->Statuses().back(), CWavePlayer::PlayerIdle);
     EXPECT_EQ(events->Progress().back(), 0.0f);
+}
+
+TEST_F(PrivateServerTest, RecordEndsByItselfWhenTheServerGoesAwayAndKeepsWhatItCaptured)
+{
+    Start(true);
+    ASSERT_TRUE(FillDocument(wave, 1, 44100, 16, {}));
+    Clock::time_point killedAt{};
+    int32_t framesBeforeKill = 0;
+    events->onPump = [&] {
+        if (killedAt == Clock::time_point{} && player->GetRecordPos() >= 44100 / 2) {
+            framesBeforeKill = player->GetRecordPos();
+            server->Stop();
+            killedAt = Clock::now();
+        } else if (killedAt != Clock::time_point{} && Clock::now() - killedAt > std::chrono::seconds(10) &&
+                   player->GetStatus() == CWavePlayer::PlayerRecording) {
+            player->Stop();  // a Record that does not notice would wait for this; the bound below then fails
+        }
+    };
+
+    const int result = player->Record(0.0f);
+    const double after = std::chrono::duration<double>(Clock::now() - killedAt).count();
+
+    ASSERT_NE(killedAt, Clock::time_point{}) << "nothing was captured before the server was stopped";
+    EXPECT_EQ(result, 1);
+    EXPECT_LT(after, 2.0 + 1.0);  // two seconds, with room for a busy machine
+    EXPECT_GE(wave.m_nLength, framesBeforeKill);  // every block counted before the server went
+    EXPECT_EQ(wave.m_nLength % 1000, 0);
+    EXPECT_EQ(player->GetStatus(), CWavePlayer::PlayerIdle);
+    EXPECT_EQ(events->Statuses().back(), CWavePlayer::PlayerIdle);
+    EXPECT_TRUE(events->Messages().empty());
 }
 
 TEST_F(PrivateServerTest, RecordWithoutAnInputDeviceShowsTheWaveInTextUntilStop)

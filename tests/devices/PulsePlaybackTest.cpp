@@ -187,4 +187,23 @@ TEST_F(PulseTest, RecordsTwoAndAHalfSecondsFromTheMonitor)
     EXPECT_EQ(player.GetStatus(), CWavePlayer::PlayerIdle);
 }
 
+// Nothing else plays to or records the sink: it renders far ahead of its
+// clock, and the recording must still start when Record does.
+TEST_F(PulseTest, RecordingAnIdleSinksMonitorKeepsTheTimeUntilStop)
+{
+    ASSERT_TRUE(FillDocument(wave, 1, kRate, 16, {}));
+    Clock::time_point started;
+    events.onPump = [&] {
+        if (player.GetStatus() == CWavePlayer::PlayerRecording && SecondsSince(started) >= 1.0)
+            player.Stop();
+    };
+
+    started = Clock::now();
+    EXPECT_EQ(player.Record(0.0f), 1);
+
+    EXPECT_GE(wave.m_nLength, kRate * 9 / 10) << "frames kept of a recording stopped after 1 s";
+    EXPECT_EQ(wave.m_nLength % 1000, 0);
+    EXPECT_TRUE(events.Messages().empty());
+}
+
 }  // namespace

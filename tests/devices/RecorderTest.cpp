@@ -167,6 +167,38 @@ TEST_F(RecorderTest, BuffersFilledUpToTheStopAreKeptAndThePartialOneDropped)
     EXPECT_EQ(DocumentBytes(wave), PatternSamples(static_cast<std::size_t>(wave.m_nLength) * 2));
 }
 
+TEST_F(RecorderTest, ALostDeviceEndsTheRecordingWithWhatItCaptured)
+{
+    ASSERT_TRUE(FillDocument(wave, 1, 44100, 16, {}));
+    devices.in.fullOnStop = 1;  // filled, not yet handed back when the device went
+    bool stoppedByTest = false;
+    std::chrono::steady_clock::time_point lostAt{};
+    events.onPump = [&] {
+        if (player.GetStatus() != CWavePlayer::PlayerRecording)
+            return;
+        if (!devices.in.lost) {
+            devices.Deliver();
+            if (player.GetRecordPos() >= 4000) {
+                devices.in.lost = true;
+                lostAt = std::chrono::steady_clock::now();
+            }
+        } else if (std::chrono::steady_clock::now() - lostAt > std::chrono::seconds(10)) {
+            stoppedByTest = true;  // a recording that does not notice waits for this
+            player.Stop();
+        }
+    };
+
+    EXPECT_EQ(player.Record(0.0f), 1);
+
+    EXPECT_FALSE(stoppedByTest);
+    EXPECT_EQ(player.GetStatus(), CWavePlayer::PlayerIdle);
+    EXPECT_EQ(events.Statuses().back(), CWavePlayer::PlayerIdle);
+    std::lock_guard lock(devices.inMutex);
+    ASSERT_GE(devices.in.delivered, 5);  // at least four while running, then one handed back at the stop
+    EXPECT_EQ(wave.m_nLength, devices.in.delivered * 1000);
+    EXPECT_EQ(DocumentBytes(wave), PatternSamples(static_cast<std::size_t>(wave.m_nLength) * 2));
+}
+
 TEST_F(RecorderTest, WithoutALimitProgressRunsUpEveryTenSeconds)
 {
     // 8000 Hz mono: a block of 1000 frames is 1/8 s; 10 s are 80 blocks.
