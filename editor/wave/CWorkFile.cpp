@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -155,4 +157,46 @@ int64_t CWorkFile::GetLength() const
     if (::fstat(m_fd, &st) != 0)
         return 0;
     return static_cast<int64_t>(st.st_size);
+}
+
+int64_t CWorkFile::CopyTo(CWorkFile& target, int64_t count, int64_t from, int64_t to)
+{
+    if (m_fd < 0 || target.m_fd < 0 || count < 0)
+        return -1;
+    // Explicit offsets are passed to the kernel and moved there; -1 means the
+    // file position, as read and write use it.
+    loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(to);
+    loff_t* pIn = from < 0 ? nullptr : &in;
+    loff_t* pOut = to < 0 ? nullptr : &out;
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::copy_file_range(m_fd, pIn, target.m_fd, pOut,
+                                            static_cast<std::size_t>(count - done), 0);
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n == 0)
+            return done;  // the end of this file
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF)
+            return -1;
+        break;  // the kernel cannot copy between these two: go through a buffer
+    }
+    std::vector<uint8_t> buffer(static_cast<std::size_t>(std::min<int64_t>(count - done, 65536)));
+    while (done < count) {
+        const auto want = static_cast<std::size_t>(std::min<int64_t>(count - done, static_cast<int64_t>(buffer.size())));
+        const std::size_t got = pIn ? ReadAt(in, buffer.data(), want) : Read(buffer.data(), want);
+        if (got == 0)
+            break;
+        if (!(pOut ? target.WriteAt(out, buffer.data(), got) : target.Write(buffer.data(), got)))
+            return -1;
+        in += static_cast<loff_t>(got);
+        out += static_cast<loff_t>(got);
+        done += static_cast<int64_t>(got);
+        if (got < want)
+            break;
+    }
+    return done;
 }

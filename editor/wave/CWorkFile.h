@@ -40,6 +40,13 @@ public:
     // fails here, with the length unchanged.
     bool SetLength(int64_t length);
     int64_t GetLength() const;
+    // Copies up to `count` bytes from this file to `target` inside the kernel
+    // where the file systems allow it, else through a buffer. An offset of -1
+    // stands for the file's current position, which then moves on by the
+    // bytes copied; an explicit offset leaves the position alone. Returns the
+    // bytes copied (fewer when this file ends first), or -1 when a read or a
+    // write failed.
+    int64_t CopyTo(CWorkFile& target, int64_t count, int64_t from = -1, int64_t to = -1);
 
 private:
     int m_fd = -1;
