@@ -2,10 +2,12 @@
 // spectrum of a selection that holds noise only; RemoveNoise gates every bin
 // that does not rise far enough above it. Both work on blocks of 1025 frames,
 // zero-padded to 2048 points, one channel at a time, without overlap; removal
-// runs two blocks through one transform.
+// reads and writes up to 64 KB of blocks at once and runs two blocks through
+// one transform.
 #include "CWaveEffects.h"
 #include "EffectDriver.h"
 #include "FFT.h"
+#include "FilterFFT.h"
 
 #include "wave/CRMWave.h"
 #include "wave/ControlEvents.h"
@@ -132,24 +134,32 @@ int CWaveEffects::RemoveNoise(float level)
     if (!format.IsSupported() || format.channels > kMaxChannels)
         return 0;
     CRMWave& wave = *m_pWave;
-    const float scale = static_cast<float>(1 << (wave.m_nBitsPerSample - 1));
+    // A power of two, so multiplying by its inverse gives the quotient exactly.
+    const float inverseScale = 1.0f / static_cast<float>(1 << (wave.m_nBitsPerSample - 1));
     const float margin = level * 0.5f;
     const int64_t start = wave.FramesToBytes(wave.m_nSelBegin);
     const int64_t total = wave.FramesToBytes(SelectionFrames());
     const int64_t blockBytes = wave.FramesToBytes(kFrames);
-    std::array<std::vector<uint8_t>, 2> bytes;
+    // Blocks are read and written an even number at a time, up to 64 KB.
+    const int64_t chunkBlocks = std::max<int64_t>(2, (static_cast<int64_t>(kBlockSize) / blockBytes) & ~int64_t{1});
+    std::vector<uint8_t> chunk(static_cast<std::size_t>(chunkBlocks * blockBytes));
     std::array<std::vector<float>, 2> x;
     std::array<std::array<float, kNoiseBins>, 2> blockGain{};
-    for (int i = 0; i < 2; ++i) {
-        bytes[i].resize(static_cast<std::size_t>(blockBytes));
-        x[i].resize(kPoints);
-    }
+    for (auto& v : x)
+        v.resize(kPoints);
     std::vector<float> scaled(kPoints), power(kSpectrum), zr(kPoints), zi(kPoints), yr(kPoints), yi(kPoints);
-    std::vector<float> outR(kPoints), outI(kPoints);
     std::array<float, kNoiseBins> gain{};
-    const FFTPlan forward(kPoints, false);
-    const FFTPlan inverse(kPoints, true);
     PowerSpectrumPlan spectrum(kPoints);
+    const FilterFFT fft(kPoints);
+    // For each position of the transform's bin order: the partner bin
+    // N - k's position and the gain index min(k, N - k).
+    std::vector<int> mirror(kPoints), gainIndex(kPoints);
+    for (int p = 0; p < kPoints; ++p) {
+        const int k = fft.Position(p);
+        const int partner = (kPoints - k) % kPoints;
+        mirror[static_cast<std::size_t>(p)] = fft.Position(partner);
+        gainIndex[static_cast<std::size_t>(p)] = std::min(k, partner);
+    }
 
     ReportProgress(0.0f);
     bool complete = true;
@@ -157,56 +167,61 @@ int CWaveEffects::RemoveNoise(float level)
         const auto& profile = m_noiseProfile[c];
         int64_t done = 0;
         while (done < total && complete) {
-            // Two consecutive blocks share one transform, the first in the
-            // real part and the second (or zeros) in the imaginary part.
-            std::array<std::size_t, 2> read{};
-            int64_t next = done;
-            for (int i = 0; i < 2; ++i) {
-                std::fill(x[i].begin(), x[i].end(), 0.0f);
-                blockGain[i].fill(0.0f);
-                if (next >= total || (i == 1 && read[0] == 0))
-                    continue;
-                const auto want = static_cast<std::size_t>(std::min(blockBytes, total - next));
-                read[i] = ReadWaveAt(wave, start + next, bytes[i].data(), want);
-                if (read[i] == 0)
-                    continue;
-                DecodeChannel(bytes[i].data(), format, c, wave.BytesToFrames(static_cast<int64_t>(read[i])),
-                              x[i].data());
-                for (int j = 0; j < kPoints; ++j)
-                    scaled[j] = x[i][j] / scale;
-                spectrum.Compute(scaled.data(), power.data());
-                UpdateGains(gain, profile.data(), power.data(), margin);
-                blockGain[i] = gain;
-                next += static_cast<int64_t>(read[i]);
-            }
-            if (read[0] == 0) {
+            const auto want = static_cast<std::size_t>(std::min<int64_t>(total - done, static_cast<int64_t>(chunk.size())));
+            const std::size_t got = ReadWaveAt(wave, start + done, chunk.data(), want);
+            if (got == 0) {
                 complete = false;
                 break;
             }
-            forward.Transform(x[0].data(), x[1].data(), zr.data(), zi.data());
-            // With Z = X0 + i X1 and both blocks real, X0 = (Z[k] + conj Z[N-k]) / 2
-            // and i X1 = (Z[k] - conj Z[N-k]) / 2; each gets its own gains.
-            for (int k = 0; k < kPoints; ++k) {
-                const int mirror = (kPoints - k) % kPoints;
-                const int bin = std::min(k, mirror);
-                const float a = (blockGain[0][bin] + blockGain[1][bin]) * 0.5f;
-                const float b = (blockGain[0][bin] - blockGain[1][bin]) * 0.5f;
-                yr[k] = a * zr[k] + b * zr[mirror];
-                yi[k] = a * zi[k] - b * zi[mirror];
-            }
-            inverse.Transform(yr.data(), yi.data(), outR.data(), outI.data());
-            for (int i = 0; i < 2 && read[i] > 0; ++i) {
-                EncodeChannel(bytes[i].data(), format, c, wave.BytesToFrames(static_cast<int64_t>(read[i])),
-                              i == 0 ? outR.data() : outI.data());
-                if (!WriteWaveAt(wave, start + done, bytes[i].data(), read[i])) {
-                    complete = false;
-                    break;
+            std::vector<std::size_t> blocks;  // bytes of each block read
+            for (std::size_t at = 0; at < got; at += static_cast<std::size_t>(blockBytes))
+                blocks.push_back(std::min(static_cast<std::size_t>(blockBytes), got - at));
+            // Two consecutive blocks share one transform, the first in the
+            // real part and the second (or zeros) in the imaginary part.
+            for (std::size_t b = 0; b < blocks.size(); b += 2) {
+                for (std::size_t i = 0; i < 2; ++i) {
+                    std::fill(x[i].begin(), x[i].end(), 0.0f);
+                    blockGain[i].fill(0.0f);
+                    if (b + i >= blocks.size())
+                        continue;
+                    const int frames = wave.BytesToFrames(static_cast<int64_t>(blocks[b + i]));
+                    DecodeChannel(chunk.data() + (b + i) * static_cast<std::size_t>(blockBytes), format, c, frames,
+                                  x[i].data());
+                    for (int j = 0; j < kPoints; ++j)
+                        scaled[j] = x[i][j] * inverseScale;
+                    spectrum.Compute(scaled.data(), power.data());
+                    UpdateGains(gain, profile.data(), power.data(), margin);
+                    blockGain[i] = gain;
                 }
-                done += static_cast<int64_t>(read[i]);
+                std::copy(x[0].begin(), x[0].end(), zr.begin());
+                std::copy(x[1].begin(), x[1].end(), zi.begin());
+                fft.Forward(zr.data(), zi.data());
+                // With Z = X0 + i X1 and both blocks real, X0 = (Z[k] + conj Z[N-k]) / 2
+                // and i X1 = (Z[k] - conj Z[N-k]) / 2; each gets its own gains.
+                for (int p = 0; p < kPoints; ++p) {
+                    const int g = gainIndex[static_cast<std::size_t>(p)];
+                    const int m = mirror[static_cast<std::size_t>(p)];
+                    const float a = (blockGain[0][g] + blockGain[1][g]) * 0.5f;
+                    const float d = (blockGain[0][g] - blockGain[1][g]) * 0.5f;
+                    yr[p] = a * zr[p] + d * zr[m];
+                    yi[p] = a * zi[p] - d * zi[m];
+                }
+                fft.Inverse(yr.data(), yi.data());
+                for (std::size_t i = 0; i < 2 && b + i < blocks.size(); ++i)
+                    EncodeChannel(chunk.data() + (b + i) * static_cast<std::size_t>(blockBytes), format, c,
+                                  wave.BytesToFrames(static_cast<int64_t>(blocks[b + i])),
+                                  i == 0 ? yr.data() : yi.data());
+            }
+            if (!WriteWaveAt(wave, start + done, chunk.data(), got)) {
+                complete = false;
+                break;
+            }
+            for (const std::size_t bytes : blocks) {
+                done += static_cast<int64_t>(bytes);
                 ReportProgress(static_cast<float>(std::min<int64_t>(done * 100 / total / format.channels + 50 * c, 100)));
             }
-            if (complete && read[1] == 0 && done < total)
-                complete = false;  // the second block could not be read
+            if (got < want)
+                complete = false;  // the selection runs past the end of the file
         }
     }
     ReportProgress(100.0f);
