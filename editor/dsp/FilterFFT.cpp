@@ -17,7 +17,7 @@ constexpr int kCacheBlock = 1024;
 // a, b -> a + b, (a - b) w. Built for AVX2 as well where the processor has
 // it; the smallest blocks get loops of a fixed length that vectorise too.
 template <int FixedHalf>
-void FrequencyBlocks(float* __restrict re, float* __restrict im, int n, int runHalf, const float* __restrict wr,
+[[gnu::always_inline]] inline void FrequencyBlocks(float* __restrict re, float* __restrict im, int n, int runHalf, const float* __restrict wr,
                      const float* __restrict wi)
 {
     const int half = FixedHalf > 0 ? FixedHalf : runHalf;
@@ -40,7 +40,7 @@ void FrequencyBlocks(float* __restrict re, float* __restrict im, int n, int runH
 // One decimation-in-time stage with conjugate twiddles: t = conj(w) b;
 // a, b -> a + t, a - t.
 template <int FixedHalf>
-void TimeBlocks(float* __restrict re, float* __restrict im, int n, int runHalf, const float* __restrict wr,
+[[gnu::always_inline]] inline void TimeBlocks(float* __restrict re, float* __restrict im, int n, int runHalf, const float* __restrict wr,
                 const float* __restrict wi)
 {
     const int half = FixedHalf > 0 ? FixedHalf : runHalf;
