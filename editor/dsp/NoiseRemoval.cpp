@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <vector>
 
@@ -26,16 +27,41 @@ constexpr float kOpenLow = 0.5f;
 constexpr float kOpenHigh = 0.55f;
 constexpr float kShut = 0.1f;
 
+// The least power p whose log reaches `level` (log p >= level), found among
+// the non-negative floats by bisection; infinity when none does. The log is
+// non-decreasing over them, so "level <= log(power)" and "power >= the
+// result" decide alike for every power.
+float LeastPowerReaching(float level)
+{
+    uint32_t low = 0, high = 0x7f800000u;  // +0 ... +infinity
+    while (low < high) {
+        const uint32_t mid = low + (high - low) / 2;
+        if (level <= std::log(std::bit_cast<float>(mid)))
+            high = mid;
+        else
+            low = mid + 1;
+    }
+    return std::bit_cast<float>(low);
+}
+
+// A bin is open in a block when its log power reaches the profile plus the
+// margin: as a least power per bin, worked out once per channel.
+std::array<float, kSpectrum> OpeningPowers(const float* profile, float margin)
+{
+    std::array<float, kSpectrum> least{};
+    for (int k = 0; k < kSpectrum; ++k)
+        least[k] = LeastPowerReaching(profile[k] + margin);
+    return least;
+}
+
 // Adds one block's gates to the running gains G: each block weighs one half.
 // The spectrum has no Nyquist value of its own, so that gate stays shut. A
 // bin that has only just opened, among shut neighbours, is shut too.
-void UpdateGains(std::array<float, CWaveEffects::kNoiseBins>& gain, const float* profile, const float* power,
-                 float margin)
+void UpdateGains(std::array<float, CWaveEffects::kNoiseBins>& gain, const float* opening, const float* power)
 {
-    for (int k = 0; k < CWaveEffects::kNoiseBins; ++k) {
-        const bool open = k < kSpectrum && profile[k] + margin <= std::log(power[k]);
-        gain[k] = ((open ? 1.0f : 0.0f) + gain[k]) * 0.5f;
-    }
+    for (int k = 0; k < kSpectrum; ++k)
+        gain[k] = ((power[k] >= opening[k] ? 1.0f : 0.0f) + gain[k]) * 0.5f;
+    gain[kSpectrum] = (0.0f + gain[kSpectrum]) * 0.5f;
     for (int m = 2; m <= CWaveEffects::kNoiseBins - 3; ++m) {
         if (gain[m] >= kOpenLow && gain[m] <= kOpenHigh && gain[m - 2] < kShut && gain[m - 1] < kShut &&
             gain[m + 1] < kShut && gain[m + 2] < kShut)
@@ -164,7 +190,7 @@ int CWaveEffects::RemoveNoise(float level)
     ReportProgress(0.0f);
     bool complete = true;
     for (int c = 0; c < format.channels && complete; ++c) {
-        const auto& profile = m_noiseProfile[c];
+        const auto opening = OpeningPowers(m_noiseProfile[c].data(), margin);
         int64_t done = 0;
         while (done < total && complete) {
             const auto want = static_cast<std::size_t>(std::min<int64_t>(total - done, static_cast<int64_t>(chunk.size())));
@@ -190,7 +216,7 @@ int CWaveEffects::RemoveNoise(float level)
                     for (int j = 0; j < kPoints; ++j)
                         scaled[j] = x[i][j] * inverseScale;
                     spectrum.Compute(scaled.data(), power.data());
-                    UpdateGains(gain, profile.data(), power.data(), margin);
+                    UpdateGains(gain, opening.data(), power.data());
                     blockGain[i] = gain;
                 }
                 std::copy(x[0].begin(), x[0].end(), zr.begin());
