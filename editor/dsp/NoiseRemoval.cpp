@@ -62,10 +62,15 @@ void UpdateGains(std::array<float, CWaveEffects::kNoiseBins>& gain, const float*
     for (int k = 0; k < kSpectrum; ++k)
         gain[k] = ((power[k] >= opening[k] ? 1.0f : 0.0f) + gain[k]) * 0.5f;
     gain[kSpectrum] = (0.0f + gain[kSpectrum]) * 0.5f;
+    // Bins are taken in increasing order and each sees the bins before it
+    // already shut; but shutting bin m needs bins m + 1 and m + 2 shut, which
+    // rules them out as just opened, so no decision depends on an earlier
+    // one and all are taken from the gains as they stand.
+    const std::array<float, CWaveEffects::kNoiseBins> before = gain;
     for (int m = 2; m <= CWaveEffects::kNoiseBins - 3; ++m) {
-        if (gain[m] >= kOpenLow && gain[m] <= kOpenHigh && gain[m - 2] < kShut && gain[m - 1] < kShut &&
-            gain[m + 1] < kShut && gain[m + 2] < kShut)
-            gain[m] = 0.0f;
+        const bool isolated = (before[m] >= kOpenLow) & (before[m] <= kOpenHigh) & (before[m - 2] < kShut) &
+                              (before[m - 1] < kShut) & (before[m + 1] < kShut) & (before[m + 2] < kShut);
+        gain[m] = isolated ? 0.0f : before[m];
     }
 }
 
