@@ -97,6 +97,36 @@ void FirstTwoStages(float* re, float* im, int n, const float* wr, const float* w
     }
 }
 
+// The same two stages on the input before its bit reversal: the four points
+// that land at 4q ... 4q + 3 start at r, r + n/2, r + n/4 and r + 3n/4 with
+// r = rev(4q) < n/4, so the butterflies run over contiguous r (and vectorise)
+// and their results go back to where their points came from.
+__attribute__((target_clones("avx2", "default"))) void FirstTwoStagesInPlace(
+    const float* __restrict re, const float* __restrict im, float* __restrict outRe, float* __restrict outIm,
+    int n, const float* wr, const float* wi)
+{
+    const int quarter = n / 4;
+    const float w0r = wr[0], w0i = wi[0], w1r = wr[1], w1i = wi[1], w2r = wr[2], w2i = wi[2];
+    for (int r = 0; r < quarter; ++r) {
+        float ar = re[r], ai = im[r];
+        float br = re[r + 2 * quarter], bi = im[r + 2 * quarter];
+        float cr = re[r + quarter], ci = im[r + quarter];
+        float dr = re[r + 3 * quarter], di = im[r + 3 * quarter];
+        Butterfly(ar, ai, br, bi, w0r, w0i);
+        Butterfly(cr, ci, dr, di, w0r, w0i);
+        Butterfly(ar, ai, cr, ci, w1r, w1i);
+        Butterfly(br, bi, dr, di, w2r, w2i);
+        outRe[r] = ar;
+        outIm[r] = ai;
+        outRe[r + 2 * quarter] = br;
+        outIm[r + 2 * quarter] = bi;
+        outRe[r + quarter] = cr;
+        outIm[r + quarter] = ci;
+        outRe[r + 3 * quarter] = dr;
+        outIm[r + 3 * quarter] = di;
+    }
+}
+
 }  // namespace
 
 int FFTBitsNeeded(int size)
@@ -123,6 +153,8 @@ FFTPlan::FFTPlan(int n, bool inverse) : m_n(n), m_bits(FFTBitsNeeded(n)), m_bInv
 {
     if (m_bits < 0)
         return;
+    m_scratchR.resize(static_cast<std::size_t>(n));
+    m_scratchI.resize(static_cast<std::size_t>(n));
     m_twiddleR.resize(static_cast<std::size_t>(n - 1));
     m_twiddleI.resize(static_cast<std::size_t>(n - 1));
     // The twiddles of a block, w(m) = e^(-+ i m delta) for m < size / 2, come
@@ -155,31 +187,43 @@ bool FFTPlan::Transform(const float* realIn, const float* imagIn, float* realOut
         return false;
     }
     const int n = m_n;
-    // out[rev(i)] = in[i]; the permutation is its own inverse, so it is run
-    // as a gather, which keeps the stores in order.
-    if (m_bits <= kCachedBits) {
+    int size = 2;
+    if (n >= 4 && imagIn && m_bits <= kCachedBits) {
+        // The first two stages before the reordering, into the scratch
+        // arrays; then out[i] = scratch[rev(i)].
+        FirstTwoStagesInPlace(realIn, imagIn, m_scratchR.data(), m_scratchI.data(), n, m_twiddleR.data(),
+                              m_twiddleI.data());
         const uint16_t* rev = Cache().Table(m_bits).data();
         for (int i = 0; i < n; ++i)
-            realOut[i] = realIn[rev[i]];
-        if (imagIn) {
-            for (int i = 0; i < n; ++i)
-                imagOut[i] = imagIn[rev[i]];
-        }
-    } else {
+            realOut[i] = m_scratchR[rev[i]];
         for (int i = 0; i < n; ++i)
-            realOut[i] = realIn[ReverseBits(static_cast<uint32_t>(i), m_bits)];
-        if (imagIn) {
-            for (int i = 0; i < n; ++i)
-                imagOut[i] = imagIn[ReverseBits(static_cast<uint32_t>(i), m_bits)];
-        }
-    }
-    if (!imagIn)
-        std::fill(imagOut, imagOut + n, 0.0f);
-
-    int size = 2;
-    if (n >= 4) {
-        FirstTwoStages(realOut, imagOut, n, m_twiddleR.data(), m_twiddleI.data());
+            imagOut[i] = m_scratchI[rev[i]];
         size = 8;
+    } else {
+        // out[rev(i)] = in[i]; the permutation is its own inverse, so it is
+        // run as a gather, which keeps the stores in order.
+        if (m_bits <= kCachedBits) {
+            const uint16_t* rev = Cache().Table(m_bits).data();
+            for (int i = 0; i < n; ++i)
+                realOut[i] = realIn[rev[i]];
+            if (imagIn) {
+                for (int i = 0; i < n; ++i)
+                    imagOut[i] = imagIn[rev[i]];
+            }
+        } else {
+            for (int i = 0; i < n; ++i)
+                realOut[i] = realIn[ReverseBits(static_cast<uint32_t>(i), m_bits)];
+            if (imagIn) {
+                for (int i = 0; i < n; ++i)
+                    imagOut[i] = imagIn[ReverseBits(static_cast<uint32_t>(i), m_bits)];
+            }
+        }
+        if (!imagIn)
+            std::fill(imagOut, imagOut + n, 0.0f);
+        if (n >= 4) {
+            FirstTwoStages(realOut, imagOut, n, m_twiddleR.data(), m_twiddleI.data());
+            size = 8;
+        }
     }
     for (; size <= n; size <<= 1) {
         const int half = size / 2;
