@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -36,15 +38,52 @@ CWorkFile::~CWorkFile()
     Close();
 }
 
-CWorkFile::CWorkFile(CWorkFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+CWorkFile::CWorkFile(CWorkFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_map(std::exchange(other.m_map, nullptr)),
+      m_mapLength(std::exchange(other.m_mapLength, 0))
+{
+}
 
 CWorkFile& CWorkFile::operator=(CWorkFile&& other) noexcept
 {
     if (this != &other) {
         Close();
         m_fd = std::exchange(other.m_fd, -1);
+        m_map = std::exchange(other.m_map, nullptr);
+        m_mapLength = std::exchange(other.m_mapLength, 0);
     }
     return *this;
+}
+
+void CWorkFile::Unmap()
+{
+    if (m_map)
+        ::munmap(m_map, m_mapLength);
+    m_map = nullptr;
+    m_mapLength = 0;
+}
+
+std::size_t CWorkFile::ReadAtMapped(int64_t offset, void* buffer, std::size_t count)
+{
+    if (m_fd < 0 || offset < 0)
+        return 0;
+    const auto end = static_cast<uint64_t>(offset) + count;
+    if (end > m_mapLength) {
+        // The file may have grown since the map was made: map it again.
+        Unmap();
+        const int64_t length = GetLength();
+        if (length > 0 && static_cast<uint64_t>(length) <= SIZE_MAX) {
+            void* map = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, m_fd, 0);
+            if (map != MAP_FAILED) {
+                m_map = map;
+                m_mapLength = static_cast<std::size_t>(length);
+            }
+        }
+        if (end > m_mapLength)
+            return ReadAt(offset, buffer, count);  // past the end, or no map
+    }
+    std::memcpy(buffer, static_cast<const char*>(m_map) + offset, count);
+    return count;
 }
 
 bool CWorkFile::Open(const std::filesystem::path& path, Mode mode)
@@ -67,6 +106,7 @@ bool CWorkFile::Open(const std::filesystem::path& path, Mode mode)
 
 void CWorkFile::Close()
 {
+    Unmap();
     if (m_fd >= 0)
         ::close(std::exchange(m_fd, -1));
 }
@@ -126,6 +166,8 @@ bool CWorkFile::SetLength(int64_t length)
 {
     if (m_fd < 0 || length < 0)
         return false;
+    // A map must never reach past the end of the file.
+    Unmap();
     const int64_t old = GetLength();
     if (length > old) {
         // Reserve the new blocks now, so that a full disk shows up here and
