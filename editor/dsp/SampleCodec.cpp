@@ -43,7 +43,7 @@ inline int StoredByte(float value)
 
 // Sample is uint8_t (8-bit, 127 is zero) or int16_t.
 template <typename Word, typename Sample>
-void DecodeWords(const uint8_t* block, int channel, int frames, float* out)
+[[gnu::always_inline]] inline void DecodeWords(const uint8_t* block, int channel, int frames, float* out)
 {
     using Bits = std::make_unsigned_t<Sample>;
     const int shift = channel * 8 * static_cast<int>(sizeof(Sample));
@@ -57,7 +57,7 @@ void DecodeWords(const uint8_t* block, int channel, int frames, float* out)
 }
 
 template <typename Word, typename Sample>
-void EncodeWords(uint8_t* block, int channel, int frames, const float* in)
+[[gnu::always_inline]] inline void EncodeWords(uint8_t* block, int channel, int frames, const float* in)
 {
     using Bits = std::make_unsigned_t<Sample>;
     const int shift = channel * 8 * static_cast<int>(sizeof(Sample));
