@@ -74,36 +74,33 @@ void UpdateGains(std::array<float, CWaveEffects::kNoiseBins>& gain, const float*
     }
 }
 
-// One 1025-frame block of the selection, read for channel `channel`.
-struct NoiseBlock {
-    int64_t offset = 0;     // byte offset in the working file
-    std::size_t bytes = 0;  // bytes read
-    int frames = 0;
-};
-
-// Walks the selection channel by channel in blocks of 1025 frames, with the
-// progress report of both halves after each block. `visit` returns false to
-// stop. Returns false when a block could not be read.
+// Walks the selection channel by channel in blocks of 1025 frames, read up to
+// 64 KB of blocks at a time, with the progress report of both halves after
+// each block. `visit(channel, bytes, frames)` returns false to stop. Returns
+// false when a block could not be read.
 template <typename Visit>
-bool ForEachNoiseBlock(CRMWave& wave, uint8_t* buffer, Visit visit)
+bool ForEachNoiseBlock(CRMWave& wave, Visit visit)
 {
     const int channels = wave.m_nChannels;
     const int64_t total = wave.FramesToBytes(int64_t{wave.m_nSelEnd} - wave.m_nSelBegin);
     const int64_t blockBytes = wave.FramesToBytes(kFrames);
+    const int64_t chunkBlocks = std::max<int64_t>(1, static_cast<int64_t>(CWaveEffects::kBlockSize) / blockBytes);
+    std::vector<uint8_t> chunk(static_cast<std::size_t>(chunkBlocks * blockBytes));
     for (int c = 0; c < channels; ++c) {
         for (int64_t done = 0; done < total;) {
-            NoiseBlock block;
-            block.offset = wave.FramesToBytes(wave.m_nSelBegin) + done;
-            block.bytes = ReadWaveAt(wave, block.offset, buffer,
-                                     static_cast<std::size_t>(std::min(blockBytes, total - done)));
-            if (block.bytes == 0)
+            const auto want = static_cast<std::size_t>(std::min<int64_t>(total - done, static_cast<int64_t>(chunk.size())));
+            const std::size_t got = ReadWaveAt(wave, wave.FramesToBytes(wave.m_nSelBegin) + done, chunk.data(), want);
+            if (got == 0)
                 return false;
-            block.frames = wave.BytesToFrames(static_cast<int64_t>(block.bytes));
-            if (!visit(c, block))
-                return false;
-            done += static_cast<int64_t>(block.bytes);
-            ReportProgress(static_cast<float>(
-                std::min<int64_t>(done * 100 / total / channels + 50 * c, 100)));
+            for (std::size_t at = 0; at < got; at += static_cast<std::size_t>(blockBytes)) {
+                const std::size_t bytes = std::min(static_cast<std::size_t>(blockBytes), got - at);
+                if (!visit(c, chunk.data() + at, wave.BytesToFrames(static_cast<int64_t>(bytes))))
+                    return false;
+                done += static_cast<int64_t>(bytes);
+                ReportProgress(static_cast<float>(std::min<int64_t>(done * 100 / total / channels + 50 * c, 100)));
+            }
+            if (got < want)
+                return false;  // the selection runs past the end of the file
         }
     }
     return true;
@@ -116,7 +113,8 @@ int CWaveEffects::CaptureNoiseProfile()
     const SampleFormat format = Format();
     if (!format.IsSupported() || format.channels > kMaxChannels)
         return 0;
-    const float scale = static_cast<float>(1 << (m_pWave->m_nBitsPerSample - 1));
+    // A power of two, so multiplying by its inverse gives the quotient exactly.
+    const float inverseScale = 1.0f / static_cast<float>(1 << (m_pWave->m_nBitsPerSample - 1));
     std::vector<float> in(kPoints), power(kSpectrum);
     PowerSpectrumPlan spectrum(kPoints);
     std::array<double, kSpectrum> sum{};
@@ -130,14 +128,15 @@ int CWaveEffects::CaptureNoiseProfile()
         for (int k = 0; k < kSpectrum; ++k)
             m_noiseProfile[c][k] = count[k] ? static_cast<float>(sum[k] / count[k]) : 0.0f;
     };
-    ForEachNoiseBlock(*m_pWave, m_buffer.data(), [&](int c, const NoiseBlock& block) {
+    ForEachNoiseBlock(*m_pWave, [&](int c, const uint8_t* bytes, int frames) {
         // The sums run on from one channel into the next.
         if (c != lastChannel && lastChannel >= 0)
             finishChannel(lastChannel);
         lastChannel = c;
-        for (int j = 0; j < block.frames; ++j)
-            in[j] = ::ReadSample(m_buffer.data(), format, c, j) / scale;
-        std::fill(in.begin() + block.frames, in.end(), 0.0f);
+        DecodeChannel(bytes, format, c, frames, in.data());
+        for (int j = 0; j < frames; ++j)
+            in[j] *= inverseScale;
+        std::fill(in.begin() + frames, in.end(), 0.0f);
         spectrum.Compute(in.data(), power.data());
         for (int k = 0; k < kSpectrum; ++k) {
             const double v = std::log(static_cast<double>(power[k]));
