@@ -173,10 +173,8 @@ int CWaveEffects::RemoveNoise(float level)
     // Blocks are read and written an even number at a time, up to 64 KB.
     const int64_t chunkBlocks = std::max<int64_t>(2, (static_cast<int64_t>(kBlockSize) / blockBytes) & ~int64_t{1});
     std::vector<uint8_t> chunk(static_cast<std::size_t>(chunkBlocks * blockBytes));
-    std::array<std::vector<float>, 2> x;
     std::array<std::array<float, kNoiseBins>, 2> blockGain{};
-    for (auto& v : x)
-        v.resize(kPoints);
+    std::array<float, kNoiseBins> sum{}, difference{};
     std::vector<float> scaled(kPoints), power(kSpectrum), zr(kPoints), zi(kPoints), yr(kPoints), yi(kPoints);
     std::array<float, kNoiseBins> gain{};
     PowerSpectrumPlan spectrum(kPoints);
@@ -210,31 +208,32 @@ int CWaveEffects::RemoveNoise(float level)
             // real part and the second (or zeros) in the imaginary part.
             for (std::size_t b = 0; b < blocks.size(); b += 2) {
                 for (std::size_t i = 0; i < 2; ++i) {
-                    std::fill(x[i].begin(), x[i].end(), 0.0f);
+                    std::vector<float>& x = i == 0 ? zr : zi;
+                    std::fill(x.begin(), x.end(), 0.0f);
                     blockGain[i].fill(0.0f);
                     if (b + i >= blocks.size())
                         continue;
                     const int frames = wave.BytesToFrames(static_cast<int64_t>(blocks[b + i]));
                     DecodeChannel(chunk.data() + (b + i) * static_cast<std::size_t>(blockBytes), format, c, frames,
-                                  x[i].data());
+                                  x.data());
                     for (int j = 0; j < kPoints; ++j)
-                        scaled[j] = x[i][j] * inverseScale;
+                        scaled[j] = x[j] * inverseScale;
                     spectrum.Compute(scaled.data(), power.data());
                     UpdateGains(gain, opening.data(), power.data());
                     blockGain[i] = gain;
                 }
-                std::copy(x[0].begin(), x[0].end(), zr.begin());
-                std::copy(x[1].begin(), x[1].end(), zi.begin());
                 fft.Forward(zr.data(), zi.data());
                 // With Z = X0 + i X1 and both blocks real, X0 = (Z[k] + conj Z[N-k]) / 2
                 // and i X1 = (Z[k] - conj Z[N-k]) / 2; each gets its own gains.
+                for (int g = 0; g < kNoiseBins; ++g) {
+                    sum[g] = (blockGain[0][g] + blockGain[1][g]) * 0.5f;
+                    difference[g] = (blockGain[0][g] - blockGain[1][g]) * 0.5f;
+                }
                 for (int p = 0; p < kPoints; ++p) {
                     const int g = gainIndex[static_cast<std::size_t>(p)];
                     const int m = mirror[static_cast<std::size_t>(p)];
-                    const float a = (blockGain[0][g] + blockGain[1][g]) * 0.5f;
-                    const float d = (blockGain[0][g] - blockGain[1][g]) * 0.5f;
-                    yr[p] = a * zr[p] + d * zr[m];
-                    yi[p] = a * zi[p] - d * zi[m];
+                    yr[p] = sum[g] * zr[p] + difference[g] * zr[m];
+                    yi[p] = sum[g] * zi[p] - difference[g] * zi[m];
                 }
                 fft.Inverse(yr.data(), yi.data());
                 for (std::size_t i = 0; i < 2 && b + i < blocks.size(); ++i)
