@@ -30,30 +30,32 @@ bool CopyDataChunk(CWaveFile& wav, WavEncoding encoding, uint32_t channels, CRMW
     const std::size_t frameBytes = sampleBytes * channels;
     const std::size_t blockBytes = std::max(frameBytes, CRMWave::kBlockSize - CRMWave::kBlockSize % frameBytes);
 
-    std::vector<uint8_t> block(blockBytes);
+    std::vector<uint8_t> block(passThrough ? 0 : blockBytes);
     std::vector<int16_t> converted(passThrough ? 0 : blockBytes / sampleBytes);
     uint32_t done = 0;
     std::size_t carry = 0;  // bytes of an incomplete sample kept for the next block
     for (;;) {
         const uint32_t want = static_cast<uint32_t>(
             std::min<uint64_t>(blockBytes - carry, static_cast<uint64_t>(dataSize - done)));
-        int64_t got = want > 0 ? wav.Read(block.data() + carry, want) : 0;
+        int64_t got = 0;
+        if (want > 0 && passThrough) {
+            // Stored as the document stores it: the bytes go from file to
+            // file without passing through this process.
+            got = wav.CopyTo(wave, want);
+        } else if (want > 0) {
+            got = wav.Read(block.data() + carry, want);
+        }
         if (got < 0)
             return false;
         done += static_cast<uint32_t>(got);
-        if (got > 0) {
-            if (passThrough) {
-                if (!wave.WriteData(block.data(), static_cast<std::size_t>(got)))
-                    return false;
-            } else {
-                const std::size_t available = carry + static_cast<std::size_t>(got);
-                const std::size_t samples = available / sampleBytes;
-                ConvertToPcm16(encoding, block.data(), samples, converted.data());
-                if (samples > 0 && !wave.WriteData(converted.data(), samples * sizeof(int16_t)))
-                    return false;
-                carry = available - samples * sampleBytes;
-                std::memmove(block.data(), block.data() + samples * sampleBytes, carry);
-            }
+        if (got > 0 && !passThrough) {
+            const std::size_t available = carry + static_cast<std::size_t>(got);
+            const std::size_t samples = available / sampleBytes;
+            ConvertToPcm16(encoding, block.data(), samples, converted.data());
+            if (samples > 0 && !wave.WriteData(converted.data(), samples * sizeof(int16_t)))
+                return false;
+            carry = available - samples * sampleBytes;
+            std::memmove(block.data(), block.data() + samples * sampleBytes, carry);
         }
         ReportProgress(ClampedPercent(done, dataSize));
         if (got == 0)

@@ -1,10 +1,11 @@
 // The four brick-wall filters. Each builds a mask of ones and zeros over the
 // 16384 bins of the transform and runs ApplySpectralMask, which filters the
 // selection one channel and one 8193-frame block at a time, each block on its
-// own, zero-padded to 16384 points; two blocks go through one transform.
+// own, zero-padded to 16384 points; two blocks go through one transform, whose
+// bins stay in the transform's own order between forward and inverse.
 #include "CWaveEffects.h"
 #include "EffectDriver.h"
-#include "FFT.h"
+#include "FilterFFT.h"
 #include "FrequencyMask.h"
 
 #include "wave/CRMWave.h"
@@ -56,14 +57,16 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
     const int64_t blockBytes = wave.FramesToBytes(kBlockFrames);
     const int64_t start = wave.FramesToBytes(wave.m_nSelBegin);
     const int64_t total = wave.FramesToBytes(SelectionFrames());
-    const std::vector<float> even = EvenMask(mask);
+    const FilterFFT fft(kMaskSize);
+    // The even mask in the order the forward transform leaves the bins.
+    const std::vector<float> evenByBin = EvenMask(mask);
+    std::vector<float> even(evenByBin.size());
+    for (int k = 0; k < kMaskSize; ++k)
+        even[static_cast<std::size_t>(fft.Position(k))] = evenByBin[static_cast<std::size_t>(k)];
     std::array<std::vector<uint8_t>, 2> bytes;
     for (auto& b : bytes)
         b.resize(static_cast<std::size_t>(blockBytes));
-    std::vector<float> re(kMaskSize), im(kMaskSize), specRe(kMaskSize), specIm(kMaskSize);
-    std::vector<float> outRe(kMaskSize), outIm(kMaskSize);
-    const FFTPlan forward(kMaskSize, false);
-    const FFTPlan inverse(kMaskSize, true);
+    std::vector<float> re(kMaskSize), im(kMaskSize);
 
     ReportProgress(0.0f);
     bool complete = true;
@@ -90,15 +93,15 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
                 complete = false;
                 break;
             }
-            forward.Transform(re.data(), im.data(), specRe.data(), specIm.data());
+            fft.Forward(re.data(), im.data());
             for (int k = 0; k < kMaskSize; ++k) {
-                specRe[k] *= even[k];
-                specIm[k] *= even[k];
+                re[k] *= even[k];
+                im[k] *= even[k];
             }
-            inverse.Transform(specRe.data(), specIm.data(), outRe.data(), outIm.data());
+            fft.Inverse(re.data(), im.data());
             for (int i = 0; i < 2 && read[i] > 0; ++i) {
                 EncodeChannel(bytes[i].data(), format, c, wave.BytesToFrames(static_cast<int64_t>(read[i])),
-                              i == 0 ? outRe.data() : outIm.data());
+                              i == 0 ? re.data() : im.data());
                 if (!WriteWaveAt(wave, start + done, bytes[i].data(), read[i])) {
                     complete = false;
                     break;

@@ -37,20 +37,39 @@ const BitReversalCache& Cache()
     return cache;
 }
 
-// One block of a stage: pairs j and j + half, with t = w(j) * out[j + half].
-// Built for AVX2 as well where the processor has it.
-__attribute__((target_clones("avx2", "default"))) void Butterflies(
-    float* __restrict re, float* __restrict im, const float* __restrict wr, const float* __restrict wi, int half)
+// One stage: in every block of 2 * half points, pairs j and j + half with
+// t = w(j) * out[j + half]. The smallest blocks get loops of a fixed length,
+// so that they vectorise as well.
+template <int FixedHalf>
+[[gnu::always_inline]] inline void StageBlocks(float* __restrict re, float* __restrict im, int n, int runHalf, const float* __restrict wr,
+                 const float* __restrict wi)
 {
-    float* __restrict re2 = re + half;
-    float* __restrict im2 = im + half;
-    for (int j = 0; j < half; ++j) {
-        const float tr = wr[j] * re2[j] - wi[j] * im2[j];
-        const float ti = wr[j] * im2[j] + wi[j] * re2[j];
-        re2[j] = re[j] - tr;
-        im2[j] = im[j] - ti;
-        re[j] = re[j] + tr;
-        im[j] = im[j] + ti;
+    const int half = FixedHalf > 0 ? FixedHalf : runHalf;
+    for (int start = 0; start < n; start += 2 * half) {
+        float* __restrict re1 = re + start;
+        float* __restrict im1 = im + start;
+        float* __restrict re2 = re1 + half;
+        float* __restrict im2 = im1 + half;
+        for (int j = 0; j < half; ++j) {
+            const float tr = wr[j] * re2[j] - wi[j] * im2[j];
+            const float ti = wr[j] * im2[j] + wi[j] * re2[j];
+            re2[j] = re1[j] - tr;
+            im2[j] = im1[j] - ti;
+            re1[j] = re1[j] + tr;
+            im1[j] = im1[j] + ti;
+        }
+    }
+}
+
+// Built for AVX2 as well where the processor has it (no FMA: every value
+// stays the one the plain loop gives).
+__attribute__((target_clones("avx2", "default"))) void Stage(float* re, float* im, int n, int half, const float* wr,
+                                                            const float* wi)
+{
+    switch (half) {
+    case 4: StageBlocks<4>(re, im, n, half, wr, wi); break;
+    case 8: StageBlocks<8>(re, im, n, half, wr, wi); break;
+    default: StageBlocks<0>(re, im, n, half, wr, wi); break;
     }
 }
 
@@ -75,6 +94,36 @@ void FirstTwoStages(float* re, float* im, int n, const float* wr, const float* w
         Butterfly(re[j + 2], im[j + 2], re[j + 3], im[j + 3], wr[0], wi[0]);
         Butterfly(re[j], im[j], re[j + 2], im[j + 2], wr[1], wi[1]);
         Butterfly(re[j + 1], im[j + 1], re[j + 3], im[j + 3], wr[2], wi[2]);
+    }
+}
+
+// The same two stages on the input before its bit reversal: the four points
+// that land at 4q ... 4q + 3 start at r, r + n/2, r + n/4 and r + 3n/4 with
+// r = rev(4q) < n/4, so the butterflies run over contiguous r (and vectorise)
+// and their results go back to where their points came from.
+__attribute__((target_clones("avx2", "default"))) void FirstTwoStagesInPlace(
+    const float* __restrict re, const float* __restrict im, float* __restrict outRe, float* __restrict outIm,
+    int n, const float* wr, const float* wi)
+{
+    const int quarter = n / 4;
+    const float w0r = wr[0], w0i = wi[0], w1r = wr[1], w1i = wi[1], w2r = wr[2], w2i = wi[2];
+    for (int r = 0; r < quarter; ++r) {
+        float ar = re[r], ai = im[r];
+        float br = re[r + 2 * quarter], bi = im[r + 2 * quarter];
+        float cr = re[r + quarter], ci = im[r + quarter];
+        float dr = re[r + 3 * quarter], di = im[r + 3 * quarter];
+        Butterfly(ar, ai, br, bi, w0r, w0i);
+        Butterfly(cr, ci, dr, di, w0r, w0i);
+        Butterfly(ar, ai, cr, ci, w1r, w1i);
+        Butterfly(br, bi, dr, di, w2r, w2i);
+        outRe[r] = ar;
+        outIm[r] = ai;
+        outRe[r + 2 * quarter] = br;
+        outIm[r + 2 * quarter] = bi;
+        outRe[r + quarter] = cr;
+        outIm[r + quarter] = ci;
+        outRe[r + 3 * quarter] = dr;
+        outIm[r + 3 * quarter] = di;
     }
 }
 
@@ -104,6 +153,8 @@ FFTPlan::FFTPlan(int n, bool inverse) : m_n(n), m_bits(FFTBitsNeeded(n)), m_bInv
 {
     if (m_bits < 0)
         return;
+    m_scratchR.resize(static_cast<std::size_t>(n));
+    m_scratchI.resize(static_cast<std::size_t>(n));
     m_twiddleR.resize(static_cast<std::size_t>(n - 1));
     m_twiddleI.resize(static_cast<std::size_t>(n - 1));
     // The twiddles of a block, w(m) = e^(-+ i m delta) for m < size / 2, come
@@ -136,38 +187,47 @@ bool FFTPlan::Transform(const float* realIn, const float* imagIn, float* realOut
         return false;
     }
     const int n = m_n;
-    // out[rev(i)] = in[i]; the permutation is its own inverse, so it is run
-    // as a gather, which keeps the stores in order.
-    if (m_bits <= kCachedBits) {
+    int size = 2;
+    if (n >= 4 && imagIn && m_bits <= kCachedBits) {
+        // The first two stages before the reordering, into the scratch
+        // arrays; then out[i] = scratch[rev(i)].
+        FirstTwoStagesInPlace(realIn, imagIn, m_scratchR.data(), m_scratchI.data(), n, m_twiddleR.data(),
+                              m_twiddleI.data());
         const uint16_t* rev = Cache().Table(m_bits).data();
         for (int i = 0; i < n; ++i)
-            realOut[i] = realIn[rev[i]];
-        if (imagIn) {
-            for (int i = 0; i < n; ++i)
-                imagOut[i] = imagIn[rev[i]];
-        }
-    } else {
+            realOut[i] = m_scratchR[rev[i]];
         for (int i = 0; i < n; ++i)
-            realOut[i] = realIn[ReverseBits(static_cast<uint32_t>(i), m_bits)];
-        if (imagIn) {
-            for (int i = 0; i < n; ++i)
-                imagOut[i] = imagIn[ReverseBits(static_cast<uint32_t>(i), m_bits)];
-        }
-    }
-    if (!imagIn)
-        std::fill(imagOut, imagOut + n, 0.0f);
-
-    int size = 2;
-    if (n >= 4) {
-        FirstTwoStages(realOut, imagOut, n, m_twiddleR.data(), m_twiddleI.data());
+            imagOut[i] = m_scratchI[rev[i]];
         size = 8;
+    } else {
+        // out[rev(i)] = in[i]; the permutation is its own inverse, so it is
+        // run as a gather, which keeps the stores in order.
+        if (m_bits <= kCachedBits) {
+            const uint16_t* rev = Cache().Table(m_bits).data();
+            for (int i = 0; i < n; ++i)
+                realOut[i] = realIn[rev[i]];
+            if (imagIn) {
+                for (int i = 0; i < n; ++i)
+                    imagOut[i] = imagIn[rev[i]];
+            }
+        } else {
+            for (int i = 0; i < n; ++i)
+                realOut[i] = realIn[ReverseBits(static_cast<uint32_t>(i), m_bits)];
+            if (imagIn) {
+                for (int i = 0; i < n; ++i)
+                    imagOut[i] = imagIn[ReverseBits(static_cast<uint32_t>(i), m_bits)];
+            }
+        }
+        if (!imagIn)
+            std::fill(imagOut, imagOut + n, 0.0f);
+        if (n >= 4) {
+            FirstTwoStages(realOut, imagOut, n, m_twiddleR.data(), m_twiddleI.data());
+            size = 8;
+        }
     }
     for (; size <= n; size <<= 1) {
         const int half = size / 2;
-        const float* wr = m_twiddleR.data() + half - 1;
-        const float* wi = m_twiddleI.data() + half - 1;
-        for (int start = 0; start < n; start += size)
-            Butterflies(realOut + start, imagOut + start, wr, wi, half);
+        Stage(realOut, imagOut, n, half, m_twiddleR.data() + half - 1, m_twiddleI.data() + half - 1);
     }
 
     if (m_bInverse) {
@@ -191,6 +251,22 @@ PowerSpectrumPlan::PowerSpectrumPlan(int n)
       m_zr(static_cast<std::size_t>(std::max(n / 2, 0))), m_zi(m_zr.size()), m_outR(m_zr.size()),
       m_outI(m_zr.size())
 {
+    if (n < 4)
+        return;
+    const int half = n / 2;
+    const float theta = std::numbers::pi_v<float> / static_cast<float>(half);
+    const double wtemp = std::sin(0.5 * theta);
+    const double wpr = -2.0 * wtemp * wtemp;
+    const double wpi = std::sin(static_cast<double>(theta));
+    double wr = 1.0 + wpr;  // cos(theta i)
+    double wi = wpi;        // sin(theta i)
+    for (int i = 1; i < half / 2; ++i) {
+        m_splitR.push_back(wr);
+        m_splitI.push_back(wi);
+        const double prev = wr;
+        wr = wr * wpr - wi * wpi + wr;
+        wi = wi * wpr + prev * wpi + wi;
+    }
 }
 
 bool PowerSpectrum(int n, const float* in, float* out)
@@ -221,13 +297,9 @@ bool PowerSpectrumPlan::Compute(const float* in, float* out)
     // With Z the half-size transform, E[k] = (Z[k] + conj Z[h-k]) / 2 is the
     // even samples' transform and O[k] = (Z[k] - conj Z[h-k]) / 2i the odd
     // ones'. X[k] = E + W O and |X[h-k]| = |E - W O|, with W = e^(-i theta k).
-    const float theta = std::numbers::pi_v<float> / static_cast<float>(half);
-    const double wtemp = std::sin(0.5 * theta);
-    const double wpr = -2.0 * wtemp * wtemp;
-    const double wpi = std::sin(static_cast<double>(theta));
-    double wr = 1.0 + wpr;  // cos(theta k)
-    double wi = wpi;        // sin(theta k)
     for (int i = 1; i < half / 2; ++i) {
+        const double wr = m_splitR[static_cast<std::size_t>(i - 1)];
+        const double wi = m_splitI[static_cast<std::size_t>(i - 1)];
         const int i3 = half - i;
         const double er = 0.5 * (outR[i] + outR[i3]);
         const double ei = 0.5 * (outI[i] - outI[i3]);
@@ -238,9 +310,6 @@ bool PowerSpectrumPlan::Compute(const float* in, float* out)
         const double ti = wr * oi - wi * orr;
         out[i] = static_cast<float>((er + tr) * (er + tr) + (ei + ti) * (ei + ti));
         out[i3] = static_cast<float>((er - tr) * (er - tr) + (ei - ti) * (ei - ti));
-        const double prev = wr;
-        wr = wr * wpr - wi * wpi + wr;
-        wi = wi * wpr + prev * wpi + wi;
     }
     const double dc = static_cast<double>(outR[0]) + outI[0];
     const double nyquist = static_cast<double>(outR[0]) - outI[0];

@@ -23,7 +23,7 @@ bool ComplexFFT(int n, bool inverse, const float* realIn, const float* imagIn, f
 
 // A transform of one size and direction, with its twiddles worked out once,
 // for callers that run many transforms of the same size. Transform gives the
-// same values as ComplexFFT.
+// same values as ComplexFFT. A plan is used by one thread at a time.
 class FFTPlan {
 public:
     FFTPlan(int n, bool inverse);
@@ -39,6 +39,9 @@ private:
     // The twiddles of the stage with blocks of size s start at s / 2 - 1.
     std::vector<float> m_twiddleR;
     std::vector<float> m_twiddleI;
+    // Work arrays of Transform, so one plan serves one thread at a time.
+    mutable std::vector<float> m_scratchR;
+    mutable std::vector<float> m_scratchI;
 };
 
 // Power spectrum of n real values (n a power of two, at least 4) into n / 2
@@ -58,4 +61,7 @@ private:
     int m_n;
     FFTPlan m_half;
     std::vector<float> m_zr, m_zi, m_outR, m_outI;
+    // The split's twiddle cos(theta i), sin(theta i) for i = 1 ... n / 4 - 1,
+    // from its recurrence, worked out once.
+    std::vector<double> m_splitR, m_splitI;
 };

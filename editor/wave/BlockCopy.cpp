@@ -1,6 +1,7 @@
 #include "BlockCopy.h"
 
 #include "CRMWave.h"
+#include "CWorkFile.h"
 #include "ControlEvents.h"
 
 #include <algorithm>
@@ -23,6 +24,27 @@ BlockCopyResult CopyBlocks(int64_t count,
             break;
         }
         result.nCopied += static_cast<int64_t>(got);
+        PumpMessages();
+        if (got < want)
+            break;
+    }
+    return result;
+}
+
+BlockCopyResult CopyFileBlocks(CWorkFile& source, int64_t from, CWorkFile& target, int64_t to, int64_t count)
+{
+    BlockCopyResult result;
+    const auto block = static_cast<int64_t>(CRMWave::kBlockSize);
+    while (result.nCopied < count) {
+        const int64_t want = std::min(count - result.nCopied, block);
+        const int64_t got = source.CopyTo(target, want, from + result.nCopied, to + result.nCopied);
+        if (got < 0) {
+            result.bWriteFailed = true;
+            break;
+        }
+        if (got == 0)
+            break;
+        result.nCopied += got;
         PumpMessages();
         if (got < want)
             break;

@@ -110,7 +110,7 @@ uint16_t CRMWave::GetLevel(int32_t channel, int32_t frame)
     const int64_t offset =
         (static_cast<int64_t>(frame) * m_nChannels + channel) * bytesPerSample;
     uint8_t sample[2] = {0, 0};
-    if (m_file.ReadAt(offset, sample, static_cast<std::size_t>(std::min(bytesPerSample, 2))) <
+    if (m_file.ReadAtMapped(offset, sample, static_cast<std::size_t>(std::min(bytesPerSample, 2))) <
         static_cast<std::size_t>(std::min(bytesPerSample, 2)))
         return 0;
     if (bytesPerSample == 1)

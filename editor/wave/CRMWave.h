@@ -41,6 +41,11 @@ public:
     // Writes after the last byte of the working file, wherever the position
     // was; the position is then at the end. FALSE as WriteData.
     bool AppendData(const void* buffer, std::size_t count);
+    // Copies up to `count` bytes from `source`'s position to the working
+    // file's position, as reading them from `source` and WriteData would,
+    // but inside the kernel where it can. Both positions move on. Bytes
+    // copied (fewer when `source` ends), or -1 when a read or write failed.
+    int64_t WriteDataFrom(CWorkFile& source, int64_t count) { return source.CopyTo(m_file, count); }
     // Reads from the current position; bytes read, 0 at the end.
     std::size_t ReadData(void* buffer, std::size_t count);
     void SeekToStart();

@@ -9,15 +9,7 @@ namespace {
 // Copies the saved bytes of "Wave.sel" over the working file from `begin`.
 bool RestoreSavedBytes(CWorkFile& saved, CWorkFile& work, int64_t begin, int64_t count)
 {
-    int64_t to = begin;
-    const BlockCopyResult r = CopyBlocks(
-        count, [&](uint8_t* b, std::size_t n) { return saved.Read(b, n); },
-        [&](const uint8_t* b, std::size_t n) {
-            const bool ok = work.WriteAt(to, b, n);
-            to += static_cast<int64_t>(n);
-            return ok;
-        });
-    return !r.bWriteFailed;
+    return !CopyFileBlocks(saved, 0, work, begin, count).bWriteFailed;
 }
 
 }  // namespace
@@ -39,15 +31,7 @@ bool CRMWave::SaveUndo(int32_t kind)
             return false;
         if (!m_undo.m_file.Open(m_undo.m_strPath, CWorkFile::Mode::CreateWriteOnly))
             return false;
-        int64_t from = begin;
-        const BlockCopyResult r = CopyBlocks(
-            end - begin,
-            [&](uint8_t* b, std::size_t n) {
-                const std::size_t got = m_file.ReadAt(from, b, n);
-                from += static_cast<int64_t>(got);
-                return got;
-            },
-            [&](const uint8_t* b, std::size_t n) { return m_undo.m_file.Write(b, n); });
+        const BlockCopyResult r = CopyFileBlocks(m_file, begin, m_undo.m_file, 0, end - begin);
         m_undo.m_file.Close();
         if (r.bWriteFailed || r.nCopied != end - begin) {
             m_undo.Reset();

@@ -1,5 +1,7 @@
 #include "CWaveFile.h"
 
+#include "CRMWave.h"
+
 #include "RiffScan.h"
 
 #include <algorithm>
@@ -119,6 +121,13 @@ uint32_t CWaveFile::GetDataSize() const
     if (!m_bOpen)
         return 0;
     return m_bWriting ? m_nBytesWritten : m_nDataSize;
+}
+
+int64_t CWaveFile::CopyTo(CRMWave& wave, uint32_t count)
+{
+    if (!m_bOpen || m_bWriting)
+        return -1;
+    return wave.WriteDataFrom(m_file, count);
 }
 
 int64_t CWaveFile::Read(void* buffer, uint32_t count, uint32_t* pRead)

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <vector>
 
+class CRMWave;
+
 class CWaveFile {
 public:
     CWaveFile() = default;
@@ -35,6 +37,10 @@ public:
     // Sequential read from the current position, not bounded by the data
     // chunk. Bytes read, or -1 when not open.
     int64_t Read(void* buffer, uint32_t count, uint32_t* pRead = nullptr);
+    // Reads as Read does, straight into the document at its position
+    // (CRMWave::WriteDataFrom). Bytes copied, or -1 when not open or when a
+    // read or write failed.
+    int64_t CopyTo(CRMWave& wave, uint32_t count);
     // Appends to the data chunk. Bytes written, or -1 when not open or when
     // the write failed.
     int64_t Write(const void* buffer, uint32_t count, uint32_t* pWritten = nullptr,

@@ -2,10 +2,14 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -34,15 +38,52 @@ CWorkFile::~CWorkFile()
     Close();
 }
 
-CWorkFile::CWorkFile(CWorkFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+CWorkFile::CWorkFile(CWorkFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_map(std::exchange(other.m_map, nullptr)),
+      m_mapLength(std::exchange(other.m_mapLength, 0))
+{
+}
 
 CWorkFile& CWorkFile::operator=(CWorkFile&& other) noexcept
 {
     if (this != &other) {
         Close();
         m_fd = std::exchange(other.m_fd, -1);
+        m_map = std::exchange(other.m_map, nullptr);
+        m_mapLength = std::exchange(other.m_mapLength, 0);
     }
     return *this;
+}
+
+void CWorkFile::Unmap()
+{
+    if (m_map)
+        ::munmap(m_map, m_mapLength);
+    m_map = nullptr;
+    m_mapLength = 0;
+}
+
+std::size_t CWorkFile::ReadAtMapped(int64_t offset, void* buffer, std::size_t count)
+{
+    if (m_fd < 0 || offset < 0)
+        return 0;
+    const auto end = static_cast<uint64_t>(offset) + count;
+    if (end > m_mapLength) {
+        // The file may have grown since the map was made: map it again.
+        Unmap();
+        const int64_t length = GetLength();
+        if (length > 0 && static_cast<uint64_t>(length) <= SIZE_MAX) {
+            void* map = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, m_fd, 0);
+            if (map != MAP_FAILED) {
+                m_map = map;
+                m_mapLength = static_cast<std::size_t>(length);
+            }
+        }
+        if (end > m_mapLength)
+            return ReadAt(offset, buffer, count);  // past the end, or no map
+    }
+    std::memcpy(buffer, static_cast<const char*>(m_map) + offset, count);
+    return count;
 }
 
 bool CWorkFile::Open(const std::filesystem::path& path, Mode mode)
@@ -65,6 +106,7 @@ bool CWorkFile::Open(const std::filesystem::path& path, Mode mode)
 
 void CWorkFile::Close()
 {
+    Unmap();
     if (m_fd >= 0)
         ::close(std::exchange(m_fd, -1));
 }
@@ -124,6 +166,8 @@ bool CWorkFile::SetLength(int64_t length)
 {
     if (m_fd < 0 || length < 0)
         return false;
+    // A map must never reach past the end of the file.
+    Unmap();
     const int64_t old = GetLength();
     if (length > old) {
         // Reserve the new blocks now, so that a full disk shows up here and
@@ -155,4 +199,46 @@ int64_t CWorkFile::GetLength() const
     if (::fstat(m_fd, &st) != 0)
         return 0;
     return static_cast<int64_t>(st.st_size);
+}
+
+int64_t CWorkFile::CopyTo(CWorkFile& target, int64_t count, int64_t from, int64_t to)
+{
+    if (m_fd < 0 || target.m_fd < 0 || count < 0)
+        return -1;
+    // Explicit offsets are passed to the kernel and moved there; -1 means the
+    // file position, as read and write use it.
+    loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(to);
+    loff_t* pIn = from < 0 ? nullptr : &in;
+    loff_t* pOut = to < 0 ? nullptr : &out;
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::copy_file_range(m_fd, pIn, target.m_fd, pOut,
+                                            static_cast<std::size_t>(count - done), 0);
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n == 0)
+            return done;  // the end of this file
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF)
+            return -1;
+        break;  // the kernel cannot copy between these two: go through a buffer
+    }
+    std::vector<uint8_t> buffer(static_cast<std::size_t>(std::min<int64_t>(count - done, 65536)));
+    while (done < count) {
+        const auto want = static_cast<std::size_t>(std::min<int64_t>(count - done, static_cast<int64_t>(buffer.size())));
+        const std::size_t got = pIn ? ReadAt(in, buffer.data(), want) : Read(buffer.data(), want);
+        if (got == 0)
+            break;
+        if (!(pOut ? target.WriteAt(out, buffer.data(), got) : target.Write(buffer.data(), got)))
+            return -1;
+        in += static_cast<loff_t>(got);
+        out += static_cast<loff_t>(got);
+        done += static_cast<int64_t>(got);
+        if (got < want)
+            break;
+    }
+    return done;
 }

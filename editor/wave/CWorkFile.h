@@ -33,6 +33,11 @@ public:
     bool Write(const void* buffer, std::size_t count);   // true only when every byte was written
     // Reads at an absolute offset without moving the position; bytes read.
     std::size_t ReadAt(int64_t offset, void* buffer, std::size_t count);
+    // ReadAt for many small reads scattered over the file (drawing levels):
+    // through a read-only map of the file where it can be made, so that a
+    // read costs no system call. The map follows every change of length made
+    // through this object.
+    std::size_t ReadAtMapped(int64_t offset, void* buffer, std::size_t count);
     // Writes at an absolute offset without moving the position; true only
     // when every byte was written.
     bool WriteAt(int64_t offset, const void* buffer, std::size_t count);
@@ -40,7 +45,18 @@ public:
     // fails here, with the length unchanged.
     bool SetLength(int64_t length);
     int64_t GetLength() const;
+    // Copies up to `count` bytes from this file to `target` inside the kernel
+    // where the file systems allow it, else through a buffer. An offset of -1
+    // stands for the file's current position, which then moves on by the
+    // bytes copied; an explicit offset leaves the position alone. Returns the
+    // bytes copied (fewer when this file ends first), or -1 when a read or a
+    // write failed.
+    int64_t CopyTo(CWorkFile& target, int64_t count, int64_t from = -1, int64_t to = -1);
 
 private:
+    void Unmap();
+
     int m_fd = -1;
+    void* m_map = nullptr;      // read-only view of the first m_mapLength bytes
+    std::size_t m_mapLength = 0;
 };

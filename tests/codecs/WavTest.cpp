@@ -200,6 +200,52 @@ TEST_F(WavTest, LoadStopsAtTheEndOfTheDataChunk)
     EXPECT_EQ(DocumentSamples(), signal);
 }
 
+// PCM data goes into the working file by a file-to-file copy in 64 KB
+// blocks; the document must hold exactly the data chunk's bytes that the file
+// really has, whatever the chunk's size and what follows it.
+TEST_F(WavTest, PcmDataIsCopiedByteForByte)
+{
+    struct Case {
+        const char* name;
+        uint16_t channels;
+        uint16_t bits;
+        std::size_t dataBytes;
+        std::size_t claimedExtra;  // the size field claims this much more than the file holds
+    };
+    const Case cases[] = {
+        {"8-bit mono, odd size, several blocks", 1, 8, 3 * 65536 + 4097, 0},
+        {"16-bit stereo, several blocks", 2, 16, 2 * 65536 + 4 * 123, 0},
+        {"16-bit mono, odd size", 1, 16, 20001, 0},
+        {"8-bit stereo, size past the end of the file", 2, 8, 70000, 5000},
+        {"16-bit stereo, size past the end of the file", 2, 16, 65536 + 12, 1 << 20},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> data(c.dataBytes);
+        for (std::size_t i = 0; i < data.size(); ++i)
+            data[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
+        std::vector<uint8_t> chunks;
+        PutChunk(chunks, "fmt ", FmtBody(1, c.channels, 8000, c.bits));
+        const std::size_t sizeField = chunks.size() + 4;
+        PutChunk(chunks, "data", data);
+        if (c.claimedExtra == 0) {
+            PutChunk(chunks, "LIST", std::vector<uint8_t>(33, 0x5A));  // after an odd chunk's pad byte
+        } else {
+            const auto claimed = static_cast<uint32_t>(c.dataBytes + c.claimedExtra);
+            for (int b = 0; b < 4; ++b)
+                chunks[sizeField + b] = static_cast<uint8_t>(claimed >> (8 * b));
+            if (c.dataBytes & 1u)
+                chunks.pop_back();  // no pad byte: the file ends inside the chunk
+        }
+        const std::string path = m_dir.File("copy.wav");
+        WriteFile(path, RiffWave(chunks));
+        ASSERT_EQ(Load(path, FormatWav), 1) << c.name;
+        EXPECT_EQ(m_wave.m_nChannels, c.channels) << c.name;
+        EXPECT_EQ(m_wave.m_nBitsPerSample, c.bits) << c.name;
+        EXPECT_EQ(m_wave.m_nLength, static_cast<int32_t>(c.dataBytes / (c.channels * c.bits / 8))) << c.name;
+        EXPECT_EQ(DocumentBytes(m_wave), data) << c.name;
+    }
+}
+
 TEST_F(WavTest, FfmpegPeakChunkAfterDataIsNotAudio)
 {
     // ffmpeg appends a "levl" peak-envelope chunk after the data when asked.

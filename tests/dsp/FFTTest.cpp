@@ -1,4 +1,5 @@
 #include "dsp/FFT.h"
+#include "dsp/FilterFFT.h"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,44 @@ TEST(FFT, ForwardAndInverseMatchDirectDFT)
             }
         }
     }
+}
+
+// The filtering pair: bins in the transform's own order, found by Position,
+// match the DFT; sizes past the cache block (1024 points) run both loop shapes.
+TEST(FFT, FilterPairMatchesDirectDFTAndInverts)
+{
+    for (int n : {2, 4, 8, 16, 64, 1024, 2048}) {
+        const auto re = Random(n, 3u + n);
+        const auto im = Random(n, 4u + n);
+        const FilterFFT fft(n);
+        ASSERT_TRUE(fft.IsValid());
+        std::vector<float> r = re, i = im;
+        fft.Forward(r.data(), i.data());
+        const auto expected = DirectDFT(re, im, false);
+        for (int k = 0; k < n; ++k) {
+            EXPECT_NEAR(r[fft.Position(k)], expected[k].real(), 2e-5 * n) << n << " " << k;
+            EXPECT_NEAR(i[fft.Position(k)], expected[k].imag(), 2e-5 * n) << n << " " << k;
+        }
+        fft.Inverse(r.data(), i.data());
+        for (int k = 0; k < n; ++k) {
+            EXPECT_NEAR(r[k], re[k], 1e-5) << n << " " << k;
+            EXPECT_NEAR(i[k], im[k], 1e-5) << n << " " << k;
+        }
+    }
+    const int big = 16384;
+    const auto re = Random(big, 5u);
+    std::vector<float> r = re, i(big, 0.0f), refR(big), refI(big);
+    ASSERT_TRUE(ComplexFFT(big, false, re.data(), nullptr, refR.data(), refI.data()));
+    const FilterFFT fft(big);
+    fft.Forward(r.data(), i.data());
+    for (int k = 0; k < big; k += 7) {
+        EXPECT_NEAR(r[fft.Position(k)], refR[k], 0.02) << k;
+        EXPECT_NEAR(i[fft.Position(k)], refI[k], 0.02) << k;
+    }
+    fft.Inverse(r.data(), i.data());
+    for (int k = 0; k < big; ++k)
+        ASSERT_NEAR(r[k], re[k], 1e-5) << k;
+    EXPECT_FALSE(FilterFFT(12).IsValid());
 }
 
 TEST(FFT, NullImaginaryInputMeansZeros)

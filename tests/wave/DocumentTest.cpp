@@ -132,6 +132,40 @@ TEST(Document, GetLevel8Bit)
     EXPECT_EQ(wave.GetLevel(0, 3), 0);
 }
 
+// Levels are read through a map of the working file; every later change of
+// the file (in place, growing, shrinking past mapped pages, re-creation) must
+// show, and no read may reach past the end.
+TEST(Document, GetLevelFollowsEveryChangeOfTheFile)
+{
+    CRMWave wave;
+    const auto bytes = Pattern(5 * 4096 + 6, 3);  // 8-bit mono: one frame per byte
+    FillDocument(wave, bytes, 1, 8000, 8);
+    const auto level = [](uint8_t b) { return static_cast<uint16_t>(255 - b); };
+    const int32_t last = static_cast<int32_t>(bytes.size()) - 1;
+    EXPECT_EQ(wave.GetLevel(0, last), level(bytes.back()));
+
+    const uint8_t changed = static_cast<uint8_t>(bytes[100] ^ 0xFF);
+    ASSERT_TRUE(wave.WriteAt(100, &changed, 1));
+    EXPECT_EQ(wave.GetLevel(0, 100), level(changed));
+
+    const uint8_t appended = 42;
+    ASSERT_TRUE(wave.AppendData(&appended, 1));
+    wave.UpdateLength();
+    EXPECT_EQ(wave.GetLevel(0, last + 1), level(appended));
+
+    // Removing all but the first 10 frames drops the mapped pages behind them.
+    wave.m_nSelBegin = 10;
+    wave.m_nSelEnd = wave.m_nLength;
+    ASSERT_TRUE(wave.DeleteSelection());
+    EXPECT_EQ(wave.m_nLength, 10);
+    EXPECT_EQ(wave.GetLevel(0, 9), level(bytes[9]));
+    EXPECT_EQ(wave.GetLevel(0, 10), 0);
+    EXPECT_EQ(wave.GetLevel(0, last), 0);
+
+    ASSERT_TRUE(wave.CreateNew(1, 8000, 8));
+    EXPECT_EQ(wave.GetLevel(0, 0), 0);
+}
+
 TEST(Document, ClampViewKeepsWidth)
 {
     CRMWave wave;
