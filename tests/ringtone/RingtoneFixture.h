@@ -6,13 +6,26 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <regex>
+#include <cstring>
 #include <string>
 
 struct EbuReading {
     double lufs = 0;
     double truePeakDb = 0;
 };
+
+// The number (or "-inf") after the first `label` from `from` on in `text`;
+// `absent` when there is none.
+inline double NumberAfter(const std::string& text, std::size_t from, const char* label, double absent)
+{
+    const std::size_t at = from == std::string::npos ? from : text.find(label, from);
+    if (at == std::string::npos)
+        return absent;
+    const char* begin = text.c_str() + at + std::strlen(label);
+    char* end = nullptr;
+    const double value = std::strtod(begin, &end);  // skips the blanks, reads "-inf" too
+    return end == begin ? absent : value;
+}
 
 // ffmpeg's ebur128 filter with its true-peak meter, summary values.
 inline EbuReading FfmpegLoudness(const std::string& path)
@@ -22,12 +35,9 @@ inline EbuReading FfmpegLoudness(const std::string& path)
     EbuReading reading{1000, 1000};  // no summary: readings no test accepts
     if (out.rfind("Summary:") == std::string::npos)
         return reading;
-    std::smatch m;
     const std::string summary = out.substr(out.rfind("Summary:"));
-    if (std::regex_search(summary, m, std::regex(R"(I:\s+(-?[0-9.]+|-inf) LUFS)")))
-        reading.lufs = std::atof(m[1].str().c_str());
-    if (std::regex_search(summary, m, std::regex(R"(True peak:\s+Peak:\s+(-?[0-9.]+|-inf) dBFS)")))
-        reading.truePeakDb = m[1].str() == "-inf" ? -HUGE_VAL : std::atof(m[1].str().c_str());
+    reading.lufs = NumberAfter(summary, 0, "I:", reading.lufs);
+    reading.truePeakDb = NumberAfter(summary, summary.find("True peak:"), "Peak:", reading.truePeakDb);
     return reading;
 }
 
