@@ -76,11 +76,10 @@ template <typename Word, typename Sample>
 
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
-}  // namespace
-
 // Built for AVX2 as well where the processor has it (no FMA, so every value
-// stays the one the plain loop gives).
-__attribute__((target_clones("avx2", "default"))) void DecodeChannel(const uint8_t* block, const SampleFormat& format, int channel, int frames, float* out)
+// stays the one the plain loop gives). Kept inside this file: clang does not
+// emit the resolver of a cloned function that other files call.
+__attribute__((target_clones("avx2", "default"))) void DecodeCloned(const uint8_t* block, const SampleFormat& format, int channel, int frames, float* out)
 {
     const int step = format.channels;
     if (kLittleEndian && step <= 2) {
@@ -105,7 +104,7 @@ __attribute__((target_clones("avx2", "default"))) void DecodeChannel(const uint8
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void EncodeChannel(uint8_t* block, const SampleFormat& format, int channel, int frames, const float* in)
+__attribute__((target_clones("avx2", "default"))) void EncodeCloned(uint8_t* block, const SampleFormat& format, int channel, int frames, const float* in)
 {
     const int step = format.channels;
     if (kLittleEndian && step <= 2) {
@@ -129,6 +128,18 @@ __attribute__((target_clones("avx2", "default"))) void EncodeChannel(uint8_t* bl
         p[2 * j * step] = static_cast<uint8_t>(s);
         p[2 * j * step + 1] = static_cast<uint8_t>(s >> 8);
     }
+}
+
+}  // namespace
+
+void DecodeChannel(const uint8_t* block, const SampleFormat& format, int channel, int frames, float* out)
+{
+    DecodeCloned(block, format, channel, frames, out);
+}
+
+void EncodeChannel(uint8_t* block, const SampleFormat& format, int channel, int frames, const float* in)
+{
+    EncodeCloned(block, format, channel, frames, in);
 }
 
 void ClipToWriteRange(uint8_t* block, const SampleFormat& format, std::size_t samples)
