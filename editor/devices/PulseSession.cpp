@@ -96,6 +96,42 @@ void CPulseSession::WakeOnResult(pa_stream* stream, int, void* session)
     Wake(stream, session);
 }
 
+bool CPulseSession::WaitOperation(pa_operation* operation)
+{
+    if (!operation)
+        return false;
+    const bool done = WaitLocked(
+        [operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; }, kServerTimeout);
+    if (!done)
+        pa_operation_cancel(operation);
+    pa_operation_unref(operation);
+    return done;
+}
+
+bool CPulseSession::WaitStreamReady(pa_stream* stream)
+{
+    return WaitLocked([stream] { return pa_stream_get_state(stream) != PA_STREAM_CREATING; }, kServerTimeout) &&
+           pa_stream_get_state(stream) == PA_STREAM_READY;
+}
+
+void CPulseSession::ReleaseStream(pa_stream*& stream)
+{
+    if (!stream)
+        return;
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_read_callback(stream, nullptr, nullptr);
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_set_underflow_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+    stream = nullptr;
+}
+
+std::string CPulseSession::ConnectErrorText(const char* device) const
+{
+    return std::string(pa_strerror(pa_context_errno(m_context))) + (device ? std::string(" (") + device + ")" : "");
+}
+
 const char* CPulseSession::ChosenDevice()
 {
     const char* name = std::getenv("VRT_AUDIO_DEVICE");

@@ -49,6 +49,21 @@ public:
         pa_threaded_mainloop* m_loop;
     };
 
+    // How long a call waits for the server before it gives up.
+    static constexpr std::chrono::milliseconds kServerTimeout{3000};
+
+    // Waits (lock held) until `operation` ends, and releases it; FALSE if it
+    // could not start or did not end in time (it is then cancelled).
+    bool WaitOperation(pa_operation* operation);
+    // Waits (lock held) until a newly connected stream leaves its creating
+    // state; TRUE if it is ready.
+    bool WaitStreamReady(pa_stream* stream);
+    // Detaches every callback of `stream`, disconnects and releases it, and
+    // clears the pointer (lock held).
+    static void ReleaseStream(pa_stream*& stream);
+    // The text for a stream that could not connect to `device` (null: the default).
+    std::string ConnectErrorText(const char* device) const;
+
     // A stream callback (state, or an operation's end) that wakes whoever
     // waits in WaitLocked; its user data is the session.
     static void Wake(pa_stream* stream, void* session);

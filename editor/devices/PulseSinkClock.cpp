@@ -1,11 +1,8 @@
 #include "PulseSinkClock.h"
 
-#include <chrono>
-
 namespace {
 // Leads up to this are left alone: they end sooner than a restart would help.
 constexpr uint64_t kLeadLimitUsec = 100000;
-constexpr std::chrono::milliseconds kServerTimeout{3000};
 
 struct SinkClockState {
     bool hardware = false;  // the sink has a device clock of its own
@@ -56,18 +53,6 @@ void OnDone(pa_context*, int, void* session)
     pa_threaded_mainloop_signal(static_cast<CPulseSession*>(session)->Loop(), 0);
 }
 
-// Waits for the operation to end (lock held); FALSE if it could not start or timed out.
-bool Finish(CPulseSession& session, pa_operation* operation)
-{
-    if (!operation)
-        return false;
-    const bool done = session.WaitLocked(
-        [operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; }, kServerTimeout);
-    if (!done)
-        pa_operation_cancel(operation);
-    pa_operation_unref(operation);
-    return done;
-}
 }  // namespace
 
 bool RestartIdleSinkClock(CPulseSession& session, uint32_t sinkIndex)
@@ -76,13 +61,13 @@ bool RestartIdleSinkClock(CPulseSession& session, uint32_t sinkIndex)
         return false;
     SinkQuery query;
     query.session = &session;
-    if (!Finish(session, pa_context_get_sink_info_by_index(session.Context(), sinkIndex, &OnSinkInfo, &query)) ||
+    if (!session.WaitOperation(pa_context_get_sink_info_by_index(session.Context(), sinkIndex, &OnSinkInfo, &query)) ||
         !query.found || !NeedsRestart(query.state))
         return false;
     // The resume follows the suspend in the server's order; waiting for it waits for both.
     if (pa_operation* suspend = pa_context_suspend_sink_by_index(session.Context(), sinkIndex, 1, nullptr, nullptr))
         pa_operation_unref(suspend);
-    return Finish(session, pa_context_suspend_sink_by_index(session.Context(), sinkIndex, 0, &OnDone, &session));
+    return session.WaitOperation(pa_context_suspend_sink_by_index(session.Context(), sinkIndex, 0, &OnDone, &session));
 }
 
 uint32_t MonitoredSink(CPulseSession& session, uint32_t sourceIndex)
@@ -91,6 +76,6 @@ uint32_t MonitoredSink(CPulseSession& session, uint32_t sourceIndex)
         return PA_INVALID_INDEX;
     SourceQuery query;
     query.session = &session;
-    Finish(session, pa_context_get_source_info_by_index(session.Context(), sourceIndex, &OnSourceInfo, &query));
+    session.WaitOperation(pa_context_get_source_info_by_index(session.Context(), sourceIndex, &OnSourceInfo, &query));
     return query.monitorOf;
 }

@@ -14,7 +14,6 @@ using std::chrono::milliseconds;
 constexpr pa_usec_t kFragmentUsec = 5000;
 // How often the delivery thread looks for full buffers.
 constexpr milliseconds kDeliveryPoll{2};
-constexpr milliseconds kServerTimeout{3000};
 }  // namespace
 
 CPulseWaveIn::CPulseWaveIn(std::shared_ptr<CPulseSession> session) : m_session(std::move(session)) {}
@@ -24,10 +23,7 @@ CPulseWaveIn::~CPulseWaveIn()
     StopDelivery();
     if (m_stream) {
         CPulseSession::Lock lock(*m_session);
-        pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
+        CPulseSession::ReleaseStream(m_stream);
     }
 }
 
@@ -49,18 +45,11 @@ bool CPulseWaveIn::ConnectRecord(const char* device)
     attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(kFragmentUsec, &m_sampleFormat));
     // Corked until Start, so that nothing is captured before it.
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
-    bool ready = pa_stream_connect_record(m_stream, device, &attr, flags) == 0;
-    ready = ready && m_session->WaitLocked([this] { return pa_stream_get_state(m_stream) != PA_STREAM_CREATING; },
-                                           kServerTimeout);
-    if (ready && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+    if (pa_stream_connect_record(m_stream, device, &attr, flags) == 0 && m_session->WaitStreamReady(m_stream)) {
         pa_stream_set_state_callback(m_stream, &OnState, this);
         return true;
     }
-    pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
+    CPulseSession::ReleaseStream(m_stream);
     return false;
 }
 
@@ -70,7 +59,7 @@ MMResult CPulseWaveIn::Open(const WaveFormat& format, CThreadMessageQueue* targe
         return MMSYSERR_ALLOCATED;
     if (!SampleFormatFor(format, m_sampleFormat))
         return WAVERR_BADFORMAT;
-    if (!m_session || !m_session->WaitReady(kServerTimeout))
+    if (!m_session || !m_session->WaitReady(CPulseSession::kServerTimeout))
         return Fail(MMSYSERR_NODRIVER, m_session ? m_session->ErrorText() : "no sound server");
     m_target = target;
 
@@ -87,8 +76,7 @@ MMResult CPulseWaveIn::Open(const WaveFormat& format, CThreadMessageQueue* targe
         return MMSYSERR_NOERROR;
     }
     const int error = pa_context_errno(m_session->Context());
-    const std::string detail = std::string(pa_strerror(error)) + (device ? std::string(" (") + device + ")" : "");
-    return Fail(error == PA_ERR_NOENTITY ? MMSYSERR_BADDEVICEID : MMSYSERR_ERROR, detail);
+    return Fail(error == PA_ERR_NOENTITY ? MMSYSERR_BADDEVICEID : MMSYSERR_ERROR, m_session->ConnectErrorText(device));
 }
 
 MMResult CPulseWaveIn::Prepare(WaveBlock& block)
@@ -182,11 +170,7 @@ MMResult CPulseWaveIn::Close()
         return WAVERR_STILLPLAYING;
     Stop();
     CPulseSession::Lock lock(*m_session);
-    pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
+    CPulseSession::ReleaseStream(m_stream);
     return MMSYSERR_NOERROR;
 }
 

@@ -6,8 +6,6 @@
 #include <cstring>
 
 namespace {
-using std::chrono::milliseconds;
-
 // What the server keeps queued: small enough that the first buffer is heard
 // and handed back at once, large enough to ride over a busy machine's delays
 // in feeding it (the player's own ring holds almost a second more).
@@ -18,7 +16,6 @@ constexpr pa_usec_t kRequestUsec = 10000;
 // (between them the stream interpolates).
 constexpr pa_usec_t kTickUsec = 4000;
 constexpr int kTicksPerTimingUpdate = 10;
-constexpr milliseconds kServerTimeout{3000};
 
 }  // namespace
 
@@ -51,7 +48,7 @@ MMResult CPulseWaveOut::Open(const WaveFormat& format, WaveOutProc proc, void* i
         return MMSYSERR_ALLOCATED;
     if (!SampleFormatFor(format, m_sampleFormat))
         return WAVERR_BADFORMAT;
-    if (!m_session || !m_session->WaitReady(kServerTimeout))
+    if (!m_session || !m_session->WaitReady(CPulseSession::kServerTimeout))
         return Fail(MMSYSERR_NODRIVER, m_session ? m_session->ErrorText() : "no sound server");
     m_proc = proc;
     m_instance = instance;
@@ -74,18 +71,11 @@ MMResult CPulseWaveOut::Open(const WaveFormat& format, WaveOutProc proc, void* i
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
                                                       PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_START_CORKED);
     const char* device = CPulseSession::ChosenDevice();
-    bool ready = pa_stream_connect_playback(m_stream, device, &attr, flags, nullptr, nullptr) == 0;
-    ready = ready && m_session->WaitLocked(
-                         [this] { return pa_stream_get_state(m_stream) != PA_STREAM_CREATING; }, kServerTimeout);
-    if (!ready || pa_stream_get_state(m_stream) != PA_STREAM_READY) {
+    if (pa_stream_connect_playback(m_stream, device, &attr, flags, nullptr, nullptr) != 0 ||
+        !m_session->WaitStreamReady(m_stream)) {
         const int error = pa_context_errno(m_session->Context());
-        const std::string detail = std::string(pa_strerror(error)) + (device ? std::string(" (") + device + ")" : "");
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
+        const std::string detail = m_session->ConnectErrorText(device);
+        CPulseSession::ReleaseStream(m_stream);
         return Fail(error == PA_ERR_NOENTITY ? MMSYSERR_BADDEVICEID : MMSYSERR_ERROR, detail);
     }
     if (const char* name = pa_stream_get_device_name(m_stream))
@@ -150,16 +140,6 @@ MMResult CPulseWaveOut::Cork(bool cork)
     return MMSYSERR_NOERROR;
 }
 
-bool CPulseWaveOut::WaitOperation(pa_operation* operation)
-{
-    if (!operation)
-        return false;
-    const bool done = m_session->WaitLocked(
-        [operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; }, kServerTimeout);
-    pa_operation_unref(operation);
-    return done;
-}
-
 MMResult CPulseWaveOut::Reset()
 {
     if (!m_stream)
@@ -167,7 +147,7 @@ MMResult CPulseWaveOut::Reset()
     CPulseSession::Lock lock(*m_session);
     // Drop what the server holds, then hand every buffer back in order.
     if (!m_bLost && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
-        WaitOperation(pa_stream_flush(m_stream, &CPulseSession::WakeOnResult, m_session.get()));
+        m_session->WaitOperation(pa_stream_flush(m_stream, &CPulseSession::WakeOnResult, m_session.get()));
         if (pa_operation* op = pa_stream_cork(m_stream, 0, nullptr, nullptr))
             pa_operation_unref(op);
     }
@@ -199,16 +179,11 @@ void CPulseWaveOut::CloseStream(bool drain)
     {
         CPulseSession::Lock lock(*m_session);
         if (drain && !m_bLost && pa_stream_get_state(m_stream) == PA_STREAM_READY)
-            WaitOperation(pa_stream_drain(m_stream, &CPulseSession::WakeOnResult, m_session.get()));
+            m_session->WaitOperation(pa_stream_drain(m_stream, &CPulseSession::WakeOnResult, m_session.get()));
         if (m_tick)
             pa_threaded_mainloop_get_api(m_session->Loop())->time_free(m_tick);
         m_tick = nullptr;
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
+        CPulseSession::ReleaseStream(m_stream);
         // Whatever is still queued comes back, so no header stays marked.
         HandBackAll();
     }

@@ -58,7 +58,6 @@ private:
     MMResult Fail(MMResult code, const std::string& detail);
     MMResult Cork(bool cork);
     void CloseStream(bool drain);
-    bool WaitOperation(pa_operation* operation);
 
     std::shared_ptr<CPulseSession> m_session;
     std::function<void(const PlaybackStats&)> m_statsSink;
