@@ -32,10 +32,9 @@ int FxInsertSilence(CControlCall& call, float fTime)
 
 int FxSilence(CControlCall& call)
 {
-    CControlParts& p = call.Parts();
-    p.m_wave.SaveUndo(UndoRestore);
+    // Amplifying by zero keeps its own undo record of the selection.
     RunEffect(call, FxKindAmplify, 0.0f);
-    p.m_view.Refresh();
+    call.Parts().m_view.Refresh();
     return 1;
 }
 

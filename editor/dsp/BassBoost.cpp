@@ -48,6 +48,38 @@ void BassBoostProcessor::Process(float* const* channels, int channelCount, int f
     }
 }
 
+void BassBoostProcessor::ProcessBlocks(float* const* const* blocks, int count, int channelCount, int frames,
+                                       int64_t first)
+{
+    if (count > kLanes) {
+        FrameProcessor::ProcessBlocks(blocks, count, channelCount, frames, first);
+        return;
+    }
+    const LowShelf& s = m_shelf;
+    const auto length = static_cast<std::size_t>(frames) * static_cast<std::size_t>(channelCount);
+    // Lane k holds block k's samples in the order a lone run takes them: the
+    // first channel, then the next. Lanes without a block run on silence.
+    m_lanes.assign(length, Lanes{});
+    for (int k = 0; k < count; ++k)
+        for (int c = 0; c < channelCount; ++c)
+            for (int j = 0; j < frames; ++j)
+                m_lanes[static_cast<std::size_t>(c) * frames + j][k] = blocks[k][c][j];
+    Lanes x1{}, x2{}, y1{}, y2{};
+    for (Lanes& sample : m_lanes) {
+        const Lanes x = sample;
+        const Lanes y = (s.b0 * x + s.b1 * x1 + s.b2 * x2 - s.a1 * y1 - s.a2 * y2) * m_inverseA0;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        sample = y;
+    }
+    for (int k = 0; k < count; ++k)
+        for (int c = 0; c < channelCount; ++c)
+            for (int j = 0; j < frames; ++j)
+                blocks[k][c][j] = m_lanes[static_cast<std::size_t>(c) * frames + j][k];
+}
+
 bool CWaveEffects::BassBoost(float frequency, float boost)
 {
     // A negative factor has no real shelf slope and would write NaN.

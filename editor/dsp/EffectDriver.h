@@ -24,6 +24,16 @@ public:
     {
         return false;
     }
+    // A processor whose result for a block does not depend on the blocks
+    // before it may take up to this many consecutive blocks in one call.
+    virtual int BlocksAtOnce() const { return 1; }
+    // Rewrites `count` consecutive blocks of `frames` frames each, the first
+    // starting at frame `first` of the selection.
+    virtual void ProcessBlocks(float* const* const* blocks, int count, int channelCount, int frames, int64_t first)
+    {
+        for (int b = 0; b < count; ++b)
+            Process(blocks[b], channelCount, frames, first + int64_t{b} * frames);
+    }
 };
 
 // Decoded frames of a block: one float array per channel.
@@ -46,7 +56,9 @@ SampleFormat FormatOf(const CRMWave& wave);
 
 // Walks the selection in place, in blocks of FramesPerBlock frames: reports
 // progress and pumps before each block, reads it, lets `processor` rewrite
-// it and writes it back. Ends with a progress report of 0. An empty
+// it and writes it back. (A processor that takes several blocks at once gets
+// them read and rewritten ahead; each is still written after its own report
+// and pump step, so the file at every step is as block by block.) Ends with a progress report of 0. An empty
 // selection gives one report of 0 and then 0 again; a document of a width
 // the sample codec does not know is left as it is. A null processor walks
 // the blocks with their reports and leaves every byte as it is.
