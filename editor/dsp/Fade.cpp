@@ -24,15 +24,35 @@ void FadeProcessor::Process(float* const* channels, int channelCount, int frames
     }
 }
 
+namespace {
+
+// x * level * inverse frame by frame, the level rising or falling by one per
+// frame from `start`. A selection's frames fit in 32 bits, and a level
+// converts to the same float from either width.
+template <int Channels>
+void ScaleFrames(float* samples, int channels, int frames, int32_t start, int32_t step, float inverse)
+{
+    const int width = Channels > 0 ? Channels : channels;
+    for (int j = 0; j < frames; ++j) {
+        const float level = static_cast<float>(start + step * j);
+        float* frame = samples + static_cast<std::size_t>(j) * static_cast<std::size_t>(width);
+        for (int c = 0; c < width; ++c)
+            frame[c] = frame[c] * level * inverse;
+    }
+}
+
+}  // namespace
+
 bool FadeProcessor::ProcessInterleaved(float* samples, int channelCount, int frames, int64_t first)
 {
     if (m_curve != FadeCurve::Linear)
         return false;
-    for (int j = 0; j < frames; ++j) {
-        const float level = static_cast<float>(Level(first + j));
-        float* frame = samples + static_cast<std::size_t>(j) * static_cast<std::size_t>(channelCount);
-        for (int c = 0; c < channelCount; ++c)
-            frame[c] = frame[c] * level * m_inverse;
+    const auto start = static_cast<int32_t>(Level(first));
+    const int32_t step = m_direction == FadeDirection::In ? 1 : -1;
+    switch (channelCount) {
+    case 1: ScaleFrames<1>(samples, 1, frames, start, step, m_inverse); break;
+    case 2: ScaleFrames<2>(samples, 2, frames, start, step, m_inverse); break;
+    default: ScaleFrames<0>(samples, channelCount, frames, start, step, m_inverse); break;
     }
     return true;
 }
