@@ -97,18 +97,24 @@ void CWaveView::Points()
         return;
     const int32_t channels = DrawnChannels();
     const int32_t count = std::min(m_nPoints, kPoints);
-    for (int32_t c = 0; c < channels; ++c) {
-        for (int32_t j = 0; j < count; ++j) {
-            const float fj = static_cast<float>(j);
+    const LevelSource source{m_pWave, m_pWave->DataChanges(), m_pWave->m_nViewBegin, m_fFramesPerPoint, count,
+                             channels, m_pWave->m_nChannels,  m_pWave->m_nBitsPerSample};
+    const bool reread = !(source == m_levelSource);
+    for (int32_t j = 0; j < count; ++j) {
+        const float fj = static_cast<float>(j);
+        auto& levels = m_levels[static_cast<std::size_t>(j)];
+        if (reread) {
             const int32_t frame = WaveViewClamp64(
                 int64_t{WaveViewTrunc(fj * m_fFramesPerPoint)} + m_pWave->m_nViewBegin);
-            const int32_t x =
-                WaveViewTrunc(m_fFramesPerPoint * m_fPixelsPerPoint * m_fPointsPerFrame * fj);
-            const float level = static_cast<float>(m_pWave->GetLevel(c, frame));
-            const int32_t y = WaveViewTrunc(level * m_fLevelScale);
-            m_ptWave[c][j] = QPoint(x, y);
+            m_pWave->GetLevels(frame, levels.data(), channels);
+        }
+        const int32_t x = WaveViewTrunc(m_fFramesPerPoint * m_fPixelsPerPoint * m_fPointsPerFrame * fj);
+        for (int32_t c = 0; c < channels; ++c) {
+            const float level = static_cast<float>(levels[static_cast<std::size_t>(c)]);
+            m_ptWave[c][j] = QPoint(x, WaveViewTrunc(level * m_fLevelScale));
         }
     }
+    m_levelSource = source;
 }
 
 void CWaveView::UpdatePixels()

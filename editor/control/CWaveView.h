@@ -201,4 +201,21 @@ private:
     float m_fPixelsPerPoint = 0.0f;
     float m_fPointsPerFrame = 0.0f;
     std::array<std::array<QPoint, kPoints>, kMaxChannels> m_ptWave{};
+
+    // The levels last read for the points, and what they were read from:
+    // while neither the document's samples nor the frames sampled change,
+    // redrawing reads nothing again.
+    struct LevelSource {
+        const CRMWave* wave = nullptr;
+        uint64_t changes = 0;
+        int32_t viewBegin = 0;
+        float framesPerPoint = 0.0f;
+        int32_t count = 0;
+        int32_t channels = 0;
+        int32_t documentChannels = 0;
+        int32_t bitsPerSample = 0;
+        bool operator==(const LevelSource&) const = default;
+    };
+    LevelSource m_levelSource;
+    std::array<std::array<uint16_t, kMaxChannels>, kPoints> m_levels{};
 };

@@ -1,6 +1,7 @@
 #include "CRMWave.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <system_error>
@@ -104,19 +105,47 @@ void CRMWave::SeekToCursor()
 
 uint16_t CRMWave::GetLevel(int32_t channel, int32_t frame)
 {
+    uint16_t level = 0;
+    if (channel >= 0 && channel < m_nChannels)
+        ReadLevels(frame, channel, 1, &level);
+    return level;
+}
+
+void CRMWave::GetLevels(int32_t frame, uint16_t* levels, int32_t count)
+{
+    const int32_t channels = std::clamp(count, 0, std::max(m_nChannels, 0));
+    std::fill(levels + channels, levels + std::max(count, channels), uint16_t{0});
+    ReadLevels(frame, 0, channels, levels);
+}
+
+void CRMWave::ReadLevels(int32_t frame, int32_t firstChannel, int32_t channels, uint16_t* levels)
+{
+    std::fill(levels, levels + std::max(channels, 0), uint16_t{0});
     const int32_t bytesPerSample = m_nBitsPerSample / 8;
-    if (!m_file.IsOpen() || bytesPerSample <= 0 || channel < 0 || channel >= m_nChannels || frame < 0)
-        return 0;
-    const int64_t offset =
-        (static_cast<int64_t>(frame) * m_nChannels + channel) * bytesPerSample;
-    uint8_t sample[2] = {0, 0};
-    if (m_file.ReadAtMapped(offset, sample, static_cast<std::size_t>(std::min(bytesPerSample, 2))) <
-        static_cast<std::size_t>(std::min(bytesPerSample, 2)))
-        return 0;
-    if (bytesPerSample == 1)
-        return static_cast<uint16_t>(255 - sample[0]);
-    const int16_t value = static_cast<int16_t>(sample[0] | (sample[1] << 8));
-    return static_cast<uint16_t>((value + 32767) & 0xFFFF);
+    if (!m_file.IsOpen() || bytesPerSample <= 0 || channels <= 0 || frame < 0)
+        return;
+    // Only the first two bytes of a sample count.
+    const auto width = static_cast<std::size_t>(std::min(bytesPerSample, 2));
+    std::array<uint8_t, 16> bytes{};
+    const std::size_t span = static_cast<std::size_t>(channels - 1) * static_cast<std::size_t>(bytesPerSample) + width;
+    if (span > bytes.size()) {
+        for (int32_t c = 0; c < channels; ++c)
+            ReadLevels(frame, firstChannel + c, 1, levels + c);
+        return;
+    }
+    const int64_t offset = (static_cast<int64_t>(frame) * m_nChannels + firstChannel) * bytesPerSample;
+    const std::size_t got = m_file.ReadAt(offset, bytes.data(), span);
+    for (int32_t c = 0; c < channels; ++c) {
+        const std::size_t at = static_cast<std::size_t>(c) * static_cast<std::size_t>(bytesPerSample);
+        if (at + width > got)
+            break;
+        if (bytesPerSample == 1) {
+            levels[c] = static_cast<uint16_t>(255 - bytes[at]);
+        } else {
+            const int16_t value = static_cast<int16_t>(bytes[at] | (bytes[at + 1] << 8));
+            levels[c] = static_cast<uint16_t>((value + 32767) & 0xFFFF);
+        }
+    }
 }
 
 int32_t CRMWave::UpdateLength()

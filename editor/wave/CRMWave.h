@@ -54,6 +54,12 @@ public:
     // One sample as an unsigned drawing level: 16-bit gives (sample + 32767)
     // mod 65536, 8-bit gives 255 - byte. 0 when closed or past the end.
     uint16_t GetLevel(int32_t channel, int32_t frame);
+    // The levels of channels 0 .. count - 1 of one frame, read at once; 0 for
+    // each channel GetLevel gives 0.
+    void GetLevels(int32_t frame, uint16_t* levels, int32_t count);
+    // Moves on with every change of the working file; equal values mean the
+    // same samples.
+    uint64_t DataChanges() const { return m_file.Changes(); }
     // Recomputes m_nLength from the file size; the only source of m_nLength.
     int32_t UpdateLength();
     // Keeps the view inside the document, keeping its width where possible.
@@ -131,6 +137,9 @@ public:
     int32_t m_nChannels = 2;
 
 private:
+    // The levels of `channels` channels of one frame from `firstChannel`.
+    void ReadLevels(int32_t frame, int32_t firstChannel, int32_t channels, uint16_t* levels);
+
     CWorkDir m_workDir;  // first: the files below live inside it
     CWaveUndo m_undo;
     CWorkFile m_file;

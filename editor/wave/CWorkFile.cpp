@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,8 +38,7 @@ CWorkFile::~CWorkFile()
 }
 
 CWorkFile::CWorkFile(CWorkFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_map(std::exchange(other.m_map, nullptr)),
-      m_mapLength(std::exchange(other.m_mapLength, 0))
+    : m_fd(std::exchange(other.m_fd, -1)), m_changes(other.m_changes++)
 {
 }
 
@@ -49,41 +47,9 @@ CWorkFile& CWorkFile::operator=(CWorkFile&& other) noexcept
     if (this != &other) {
         Close();
         m_fd = std::exchange(other.m_fd, -1);
-        m_map = std::exchange(other.m_map, nullptr);
-        m_mapLength = std::exchange(other.m_mapLength, 0);
+        ++other.m_changes;
     }
     return *this;
-}
-
-void CWorkFile::Unmap()
-{
-    if (m_map)
-        ::munmap(m_map, m_mapLength);
-    m_map = nullptr;
-    m_mapLength = 0;
-}
-
-std::size_t CWorkFile::ReadAtMapped(int64_t offset, void* buffer, std::size_t count)
-{
-    if (m_fd < 0 || offset < 0)
-        return 0;
-    const auto end = static_cast<uint64_t>(offset) + count;
-    if (end > m_mapLength) {
-        // The file may have grown since the map was made: map it again.
-        Unmap();
-        const int64_t length = GetLength();
-        if (length > 0 && static_cast<uint64_t>(length) <= SIZE_MAX) {
-            void* map = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, m_fd, 0);
-            if (map != MAP_FAILED) {
-                m_map = map;
-                m_mapLength = static_cast<std::size_t>(length);
-            }
-        }
-        if (end > m_mapLength)
-            return ReadAt(offset, buffer, count);  // past the end, or no map
-    }
-    std::memcpy(buffer, static_cast<const char*>(m_map) + offset, count);
-    return count;
 }
 
 bool CWorkFile::Open(const std::filesystem::path& path, Mode mode)
@@ -106,7 +72,7 @@ bool CWorkFile::Open(const std::filesystem::path& path, Mode mode)
 
 void CWorkFile::Close()
 {
-    Unmap();
+    ++m_changes;
     if (m_fd >= 0)
         ::close(std::exchange(m_fd, -1));
 }
@@ -138,6 +104,7 @@ bool CWorkFile::Write(const void* buffer, std::size_t count)
 {
     if (m_fd < 0)
         return false;
+    ++m_changes;
     const auto* in = static_cast<const char*>(buffer);
     return Transfer(count, [&](std::size_t done) { return ::write(m_fd, in + done, count - done); }) == count;
 }
@@ -156,6 +123,7 @@ bool CWorkFile::WriteAt(int64_t offset, const void* buffer, std::size_t count)
 {
     if (m_fd < 0 || offset < 0)
         return false;
+    ++m_changes;
     const auto* in = static_cast<const char*>(buffer);
     return Transfer(count, [&](std::size_t done) {
         return ::pwrite(m_fd, in + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
@@ -166,8 +134,7 @@ bool CWorkFile::SetLength(int64_t length)
 {
     if (m_fd < 0 || length < 0)
         return false;
-    // A map must never reach past the end of the file.
-    Unmap();
+    ++m_changes;
     const int64_t old = GetLength();
     if (length > old) {
         // Reserve the new blocks now, so that a full disk shows up here and
@@ -205,6 +172,7 @@ int64_t CWorkFile::CopyTo(CWorkFile& target, int64_t count, int64_t from, int64_
 {
     if (m_fd < 0 || target.m_fd < 0 || count < 0)
         return -1;
+    ++target.m_changes;
     // Explicit offsets are passed to the kernel and moved there; -1 means the
     // file position, as read and write use it.
     loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(to);

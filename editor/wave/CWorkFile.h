@@ -33,11 +33,6 @@ public:
     bool Write(const void* buffer, std::size_t count);   // true only when every byte was written
     // Reads at an absolute offset without moving the position; bytes read.
     std::size_t ReadAt(int64_t offset, void* buffer, std::size_t count);
-    // ReadAt for many small reads scattered over the file (drawing levels):
-    // through a read-only map of the file where it can be made, so that a
-    // read costs no system call. The map follows every change of length made
-    // through this object.
-    std::size_t ReadAtMapped(int64_t offset, void* buffer, std::size_t count);
     // Writes at an absolute offset without moving the position; true only
     // when every byte was written.
     bool WriteAt(int64_t offset, const void* buffer, std::size_t count);
@@ -53,10 +48,12 @@ public:
     // write failed.
     int64_t CopyTo(CWorkFile& target, int64_t count, int64_t from = -1, int64_t to = -1);
 
-private:
-    void Unmap();
+    // A count that moves on with every change made through this object:
+    // open, close, write, set length, or a copy into it. Equal counts mean
+    // equal bytes, so a reader may keep what it read.
+    uint64_t Changes() const { return m_changes; }
 
+private:
     int m_fd = -1;
-    void* m_map = nullptr;      // read-only view of the first m_mapLength bytes
-    std::size_t m_mapLength = 0;
+    uint64_t m_changes = 0;
 };

@@ -5,7 +5,10 @@
 
 #include <QtTest>
 
+#include <array>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 class TestWaveView : public QObject {
     Q_OBJECT
@@ -14,6 +17,7 @@ private slots:
     void freshView();
     void scaleOf400x200Stereo();
     void pointsOf400x200Stereo();
+    void pointsFollowEveryChangeOfTheSamples();
     void monoScales();
     void zeroHeightGivesZeroLevelScale();
     void wideDocumentsDrawTwoChannels();
@@ -110,6 +114,56 @@ void TestWaveView::pointsOf400x200Stereo()
     QCOMPARE(rig.view.GetWavePoint(0, 4095).x(), 397);
     QCOMPARE(rig.view.GetWavePoint(0, 0).y(), 77);   // frame 0: +20000
     QCOMPARE(rig.view.GetWavePoint(0, 2).y(), 18);   // frame 21: -20000
+}
+
+// The levels under the points are kept between redraws; every way the
+// samples can change must show at the next Refresh all the same.
+void TestWaveView::pointsFollowEveryChangeOfTheSamples()
+{
+    const auto sample = [](int16_t value) {
+        return std::array<uint8_t, 2>{static_cast<uint8_t>(value & 0xFF), static_cast<uint8_t>((value >> 8) & 0xFF)};
+    };
+    const auto y = [](int16_t value) { return (value + 32767) * 3 / 2048; };
+    struct Change {
+        const char* name;
+        std::function<void(CRMWave&)> apply;
+        int16_t frame0;  // channel 0 of frame 0 afterwards
+    };
+    const std::vector<Change> changes = {
+        {"write in place", [&](CRMWave& w) { QVERIFY(w.WriteAt(0, sample(-300).data(), 2)); }, -300},
+        {"write at the position", [&](CRMWave& w) { w.SeekToFrame(0); QVERIFY(w.WriteData(sample(700).data(), 2)); },
+         700},
+        {"copy into the file",
+         [&](CRMWave& w) {
+             QTemporaryDir dir;
+             CWorkFile source;
+             QVERIFY(source.Open(dir.filePath("source").toStdString(), CWorkFile::Mode::CreateReadWrite));
+             QVERIFY(source.Write(sample(-9).data(), 2));
+             QVERIFY(source.Seek(0));
+             w.SeekToFrame(0);
+             QCOMPARE(w.WriteDataFrom(source, 2), int64_t{2});
+         },
+         -9},
+    };
+    ViewRig rig(OneSecondStereo(), 400, 200);
+    QVERIFY(rig.wave);
+    QCOMPARE(rig.view.GetWavePoint(0, 0).y(), y(20000));
+    for (const Change& change : changes) {
+        change.apply(*rig.wave);
+        rig.view.Refresh();
+        QVERIFY2(rig.view.GetWavePoint(0, 0).y() == y(change.frame0), change.name);
+        QCOMPARE(rig.view.GetWavePoint(1, 0).y(), y(-22050));
+        // A redraw with nothing changed keeps the same points.
+        rig.view.Resize(QRect(0, 0, 400, 200));
+        QVERIFY2(rig.view.GetWavePoint(0, 0).y() == y(change.frame0), change.name);
+    }
+    // A new document in the same object, same view range: its own levels.
+    QVERIFY(rig.wave->CreateNew(2, 44100, 16));
+    std::vector<uint8_t> frames(44100 * 4, 0);
+    QVERIFY(rig.wave->WriteData(frames.data(), frames.size()));
+    rig.wave->UpdateLength();
+    rig.view.Refresh();
+    QCOMPARE(rig.view.GetWavePoint(0, 0).y(), y(0));
 }
 
 void TestWaveView::monoScales()

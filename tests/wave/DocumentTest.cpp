@@ -132,9 +132,8 @@ TEST(Document, GetLevel8Bit)
     EXPECT_EQ(wave.GetLevel(0, 3), 0);
 }
 
-// Levels are read through a map of the working file; every later change of
-// the file (in place, growing, shrinking past mapped pages, re-creation) must
-// show, and no read may reach past the end.
+// Every later change of the file (in place, growing, shrinking, re-creation)
+// shows in the levels, and no read reaches past the end.
 TEST(Document, GetLevelFollowsEveryChangeOfTheFile)
 {
     CRMWave wave;
