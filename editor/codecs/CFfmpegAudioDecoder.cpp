@@ -1,5 +1,7 @@
 #include "codecs/CFfmpegAudioDecoder.h"
 
+#include "codecs/FfmpegLibraries.h"
+
 extern "C" {
 #include <libavutil/opt.h>
 }
@@ -8,6 +10,8 @@ extern "C" {
 
 bool CFfmpegAudioDecoder::Open(const std::string& path, std::initializer_list<AVCodecID> codecs)
 {
+    if (!FfmpegAvailable())
+        return false;
     AVFormatContext* format = nullptr;
     if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0)
         return false;  // avformat_open_input has freed the context

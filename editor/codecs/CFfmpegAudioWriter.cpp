@@ -1,5 +1,7 @@
 #include "codecs/CFfmpegAudioWriter.h"
 
+#include "codecs/FfmpegLibraries.h"
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 }
@@ -32,6 +34,8 @@ HResult CFfmpegAudioWriter::Open(const std::string& path, const Settings& settin
 {
     if (m_bOpen || path.empty() || settings.channels < 1 || settings.sampleRate <= 0 || !settings.muxer)
         return kErrInvalidArg;
+    if (!FfmpegAvailable())
+        return kErrNoCodecFormat;
     if (!m_file.Create(path))
         return kErrFileOpen;
     m_nChannels = settings.channels;

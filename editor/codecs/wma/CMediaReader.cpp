@@ -1,5 +1,7 @@
 #include "codecs/wma/CMediaReader.h"
 
+#include "codecs/FfmpegLibraries.h"
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
@@ -38,6 +40,8 @@ HResult CMediaReader::Open(const std::string& path, IMediaReaderCallback* callba
         return kErrInvalidArg;
     if (m_thread.joinable() || m_pCallback)
         return kErrInvalidState;
+    if (!FfmpegAvailable())
+        return kErrFail;
     if (!m_input.Open(path))
         return kErrFileOpen;
     m_pCallback = callback;
