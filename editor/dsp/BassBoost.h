@@ -5,8 +5,6 @@
 
 #include "EffectDriver.h"
 
-#include <vector>
-
 struct LowShelf {
     float b0, b1, b2, a0, a1, a2;
 };
@@ -28,9 +26,6 @@ public:
     static constexpr int kLanes = 8;
 
 private:
-    using Lanes = float __attribute__((vector_size(kLanes * sizeof(float))));
-
     LowShelf m_shelf;
     float m_inverseA0;
-    std::vector<Lanes> m_lanes;
 };
