@@ -61,6 +61,8 @@ private:
     int m_n;
     FFTPlan m_half;
     std::vector<float> m_zr, m_zi, m_outR, m_outI;
+    // Z[h - k] in order of k, and the powers of X[h - k], for the split.
+    std::vector<float> m_mirrorR, m_mirrorI, m_high;
     // The split's twiddle cos(theta i), sin(theta i) for i = 1 ... n / 4 - 1,
     // from its recurrence, worked out once.
     std::vector<double> m_splitR, m_splitI;
