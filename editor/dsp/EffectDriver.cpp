@@ -51,18 +51,24 @@ bool WriteWaveAt(CRMWave& wave, int64_t byteOffset, const void* buffer, std::siz
 
 namespace {
 
+// Blocks read with one call at a time; each is still processed and written
+// as a block of its own.
+constexpr int kBlocksPerRead = 8;
+
 // The blocks of a selection read and rewritten ahead of their turn to be
-// written: one at a time, or as many as the processor takes at once.
+// written: the processor takes them one at a time, or as many as it can.
 class BlocksAhead {
 public:
-    BlocksAhead(const SampleFormat& format, int blockFrames, int capacity)
-        : m_format(format), m_blockFrames(blockFrames), m_capacity(capacity),
+    BlocksAhead(const SampleFormat& format, int blockFrames, int together)
+        : m_format(format), m_blockFrames(blockFrames), m_together(std::max(together, 1)),
+          m_capacity(std::max(kBlocksPerRead, m_together)),
           m_blockBytes(static_cast<std::size_t>(blockFrames) * static_cast<std::size_t>(format.BlockAlign())),
-          m_bytes(m_blockBytes * static_cast<std::size_t>(capacity)),
-          m_interleaved(capacity == 1 ? static_cast<std::size_t>(blockFrames) * static_cast<std::size_t>(format.channels) : 0)
+          m_bytes(m_blockBytes * static_cast<std::size_t>(m_capacity)),
+          m_interleaved(static_cast<std::size_t>(blockFrames) * static_cast<std::size_t>(format.channels))
     {
-        m_planar.reserve(static_cast<std::size_t>(capacity));
-        for (int b = 0; b < capacity; ++b)
+        const int planar = m_together > 1 ? m_capacity : 1;
+        m_planar.reserve(static_cast<std::size_t>(planar));
+        for (int b = 0; b < planar; ++b)
             m_planar.emplace_back(format.channels, blockFrames);
     }
 
@@ -73,23 +79,20 @@ public:
     {
         m_next = 0;
         m_frames.clear();
-        const int64_t align = m_format.BlockAlign();
-        while (static_cast<int>(m_frames.size()) < m_capacity && remaining > 0) {
-            const auto want = static_cast<std::size_t>(std::min(static_cast<int64_t>(m_blockBytes), remaining));
-            const std::size_t read = ReadWaveAt(wave, position, Block(m_frames.size()), want);
-            const auto frames = static_cast<int64_t>(read) / align;
-            if (frames == 0)  // the selection runs past the end of the file
-                break;
-            m_frames.push_back(static_cast<int>(frames));
-            position += frames * align;
-            remaining -= frames * align;
-            if (static_cast<std::size_t>(frames * align) < want)
-                break;
+        const auto want = static_cast<std::size_t>(std::min(static_cast<int64_t>(m_bytes.size()), remaining));
+        std::size_t got = wave.ReadAt(position, m_bytes.data(), want);
+        const auto align = static_cast<std::size_t>(m_format.BlockAlign());
+        while (got >= align) {  // less than a frame: the selection runs past the end of the file
+            const std::size_t bytes = std::min(got, m_blockBytes) / align * align;
+            m_frames.push_back(static_cast<int>(bytes / align));
+            got -= std::min(got, m_blockBytes);
         }
-        if (m_capacity == 1 && !m_frames.empty())
-            RewriteOne(processor, m_frames[0], first);
-        else
+        if (m_together > 1) {
             RewriteMany(processor, first);
+            return;
+        }
+        for (std::size_t b = 0; b < m_frames.size(); ++b)
+            RewriteOne(processor, b, first + static_cast<int64_t>(b) * m_blockFrames);
     }
 
     // The next rewritten block's bytes; empty when none is left.
@@ -106,22 +109,24 @@ public:
 private:
     uint8_t* Block(std::size_t index) { return m_bytes.data() + index * m_blockBytes; }
 
-    void RewriteOne(FrameProcessor& processor, int frames, int64_t first)
+    void RewriteOne(FrameProcessor& processor, std::size_t index, int64_t first)
     {
+        const int frames = m_frames[index];
         const int samples = frames * m_format.channels;
         const SampleFormat run{1, m_format.bytesPerSample};
-        DecodeChannel(Block(0), run, 0, samples, m_interleaved.data());
+        uint8_t* block = Block(index);
+        DecodeChannel(block, run, 0, samples, m_interleaved.data());
         if (processor.ProcessInterleaved(m_interleaved.data(), m_format.channels, frames, first)) {
-            EncodeChannel(Block(0), run, 0, samples, m_interleaved.data());
+            EncodeChannel(block, run, 0, samples, m_interleaved.data());
             return;
         }
-        m_planar[0].Decode(Block(0), m_format, frames);
+        m_planar[0].Decode(block, m_format, frames);
         processor.Process(m_planar[0].Channels(), m_format.channels, frames, first);
-        m_planar[0].Encode(Block(0), m_format, frames);
+        m_planar[0].Encode(block, m_format, frames);
     }
 
-    // Blocks of one length go to the processor together; only the last one
-    // read can be shorter.
+    // Runs of blocks of one length go to the processor together, as many as
+    // it takes; only the last block read can be shorter.
     void RewriteMany(FrameProcessor& processor, int64_t first)
     {
         std::vector<float* const*> channels;
@@ -132,7 +137,8 @@ private:
         std::size_t b = 0;
         while (b < m_frames.size()) {
             std::size_t end = b + 1;
-            while (end < m_frames.size() && m_frames[end] == m_frames[b])
+            while (end < m_frames.size() && end - b < static_cast<std::size_t>(m_together) &&
+                   m_frames[end] == m_frames[b])
                 ++end;
             processor.ProcessBlocks(channels.data() + b, static_cast<int>(end - b), m_format.channels, m_frames[b],
                                     first + static_cast<int64_t>(b) * m_blockFrames);
@@ -144,7 +150,8 @@ private:
 
     SampleFormat m_format;
     int m_blockFrames;
-    int m_capacity;
+    int m_together;  // blocks the processor takes at once
+    int m_capacity;  // blocks read at once
     std::size_t m_blockBytes;
     std::vector<uint8_t> m_bytes;
     std::vector<float> m_interleaved;
@@ -163,8 +170,8 @@ void RunInPlace(CRMWave& wave, FrameProcessor* processor)
     const int64_t blockBytes = int64_t{blockFrames} * format.BlockAlign();
     int64_t position = wave.FramesToBytes(wave.m_nSelBegin);
     const int64_t total = wave.FramesToBytes(int64_t{wave.m_nSelEnd} - wave.m_nSelBegin);
-    const int capacity = processor && supported ? std::max(1, processor->BlocksAtOnce()) : 0;
-    BlocksAhead ahead(supported ? format : SampleFormat{0, 1}, blockFrames, capacity);
+    BlocksAhead ahead(supported && processor ? format : SampleFormat{0, 1}, supported && processor ? blockFrames : 0,
+                      processor ? processor->BlocksAtOnce() : 1);
     int64_t done = 0;
 
     for (;;) {
@@ -180,7 +187,7 @@ void RunInPlace(CRMWave& wave, FrameProcessor* processor)
         if (ahead.Empty())
             ahead.Fill(wave, *processor, position, total - done, wave.BytesToFrames(done));
         const auto [bytes, size] = ahead.Next();
-        if (size == 0 || !WriteWaveAt(wave, position, bytes, size))
+        if (size == 0 || !wave.WriteAt(position, bytes, size))
             break;
         done += static_cast<int64_t>(size);
         position += static_cast<int64_t>(size);
