@@ -108,7 +108,7 @@ private:
     bool Load(int64_t lo, int64_t hi, float* out)
     {
         const auto bytes = static_cast<std::size_t>((hi - lo) * m_format.bytesPerSample);
-        if (ReadWaveAt(m_wave, m_start + lo * m_format.bytesPerSample, m_bytes.data(), bytes) != bytes)
+        if (m_wave.ReadAt(m_start + lo * m_format.bytesPerSample, m_bytes.data(), bytes) != bytes)
             return false;
         DecodeChannel(m_bytes.data(), m_format, 0, static_cast<int>(hi - lo), out);
         return true;
@@ -118,7 +118,7 @@ private:
     {
         const auto bytes = static_cast<std::size_t>((hi - lo) * m_format.bytesPerSample);
         EncodeChannel(m_bytes.data(), m_format, 0, static_cast<int>(hi - lo), in);
-        return WriteWaveAt(m_wave, m_start + lo * m_format.bytesPerSample, m_bytes.data(), bytes);
+        return m_wave.WriteAt(m_start + lo * m_format.bytesPerSample, m_bytes.data(), bytes);
     }
 
     // Loads source block i (clipped at the selection start) into its ring slot.
