@@ -79,7 +79,11 @@ void CSonarch2Ctrl::ShowMessage(const std::string& text, const std::string& capt
 
 void CSonarch2Ctrl::PumpMessages()
 {
+    constexpr qint64 kStepNs = 1'000'000;
+    if (m_sinceMessages.isValid() && m_sinceMessages.nsecsElapsed() < kStepNs)
+        return;
     QCoreApplication::processEvents();
+    m_sinceMessages.start();
 }
 
 // --- Drawing and mouse --------------------------------------------------------------

@@ -13,6 +13,7 @@
 
 #include "wave/ControlEvents.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <memory>
@@ -48,6 +49,8 @@ public:
     void FireChangePlayer() override;
     void FireChangeMouse(int32_t sample) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
+    // Handles what is waiting, at most once a millisecond: a long call steps
+    // every few microseconds, and the window needs no more to stay alive.
     void PumpMessages() override;
 
     // The parts, for tests and the host's diagnostics.
@@ -73,6 +76,7 @@ private:
     bool m_bDragging = false;
     bool m_bMouseDown = false;
     bool m_bInitialized = false;
+    QElapsedTimer m_sinceMessages;  // since the last pump step that handled messages
 
     sonarch2::CDispatch* m_pDispatch;  // one reference, released with the control
 };

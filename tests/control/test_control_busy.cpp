@@ -181,6 +181,28 @@ private slots:
         QVERIFY(!std::filesystem::exists(work));
     }
 
+    // The window stays alive through a long call: timers run between its
+    // blocks, though blocks come far more often than messages are handled.
+    void timersRunDuringALongCall()
+    {
+        Hosted h = CreateHosted();
+        QVERIFY(h.control);
+        QCOMPARE(Run(h.dispatch, QStringLiteral("Load"), {m_wav, 4}), QVariant(1));
+        Run(h.dispatch, QStringLiteral("SelectAll"));
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(0);
+        QList<int> ticksAtProgress;
+        h.dispatch->Advise([&](int32_t id, const QVariantList&) {
+            if (id == EventProgress)
+                ticksAtProgress << ticks;
+        });
+        QCOMPARE(Run(h.dispatch, QStringLiteral("FxEcho"), {0.01, 0.5}), QVariant(1));
+        QVERIFY(ticksAtProgress.size() > 2);
+        QVERIFY2(ticksAtProgress.last() > ticksAtProgress.first(), "no timer ran during the call");
+    }
+
     void deletedLaterDuringPlay()
     {
         Hosted h = CreateHosted();
