@@ -56,12 +56,13 @@ SampleFormat FormatOf(const CRMWave& wave);
 
 // Walks the selection in place, in blocks of FramesPerBlock frames: reports
 // progress and pumps before each block, reads it, lets `processor` rewrite
-// it and writes it back. (A processor that takes several blocks at once gets
-// them read and rewritten ahead; each is still written after its own report
-// and pump step, so the file at every step is as block by block.) Ends with a progress report of 0. An empty
-// selection gives one report of 0 and then 0 again; a document of a width
-// the sample codec does not know is left as it is. A null processor walks
-// the blocks with their reports and leaves every byte as it is.
+// it and writes it back. (Blocks are read, and rewritten, several at a time
+// ahead of their turn; each is still written after its own report and pump
+// step, so the file at every step is as block by block.) Ends with a
+// progress report of 0. An empty selection gives one report of 0 and then 0
+// again; a document of a width the sample codec does not know is left as it
+// is. A null processor walks the blocks with their reports and leaves every
+// byte as it is.
 void RunInPlace(CRMWave& wave, FrameProcessor* processor);
 
 // Integer percentage done * 100 / total, capped at 100; 0 when total is 0.
