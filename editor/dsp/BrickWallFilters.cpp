@@ -82,7 +82,7 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
             int64_t next = done;
             for (int i = 0; i < 2 && next < total; ++i) {
                 const auto want = static_cast<std::size_t>(std::min(blockBytes, total - next));
-                read[i] = ReadWaveAt(wave, start + next, bytes[i].data(), want);
+                read[i] = wave.ReadAt(start + next, bytes[i].data(), want);
                 if (read[i] == 0)
                     break;
                 DecodeChannel(bytes[i].data(), format, c, wave.BytesToFrames(static_cast<int64_t>(read[i])),
@@ -102,7 +102,7 @@ bool CWaveEffects::ApplySpectralMask(const float* mask)
             for (int i = 0; i < 2 && read[i] > 0; ++i) {
                 EncodeChannel(bytes[i].data(), format, c, wave.BytesToFrames(static_cast<int64_t>(read[i])),
                               i == 0 ? re.data() : im.data());
-                if (!WriteWaveAt(wave, start + done, bytes[i].data(), read[i])) {
+                if (!wave.WriteAt(start + done, bytes[i].data(), read[i])) {
                     complete = false;
                     break;
                 }

@@ -37,18 +37,6 @@ int PercentOf(int64_t done, int64_t total)
     return static_cast<int>(std::min<int64_t>(done * 100 / total, 100));
 }
 
-std::size_t ReadWaveAt(CRMWave& wave, int64_t byteOffset, void* buffer, std::size_t count)
-{
-    wave.SeekToFrame(wave.BytesToFrames(byteOffset));
-    return wave.ReadData(buffer, count);
-}
-
-bool WriteWaveAt(CRMWave& wave, int64_t byteOffset, const void* buffer, std::size_t count)
-{
-    wave.SeekToFrame(wave.BytesToFrames(byteOffset));
-    return wave.WriteData(buffer, count);
-}
-
 namespace {
 
 // Blocks read with one call at a time; each is still processed and written
@@ -64,7 +52,7 @@ public:
           m_capacity(std::max(kBlocksPerRead, m_together)),
           m_blockBytes(static_cast<std::size_t>(blockFrames) * static_cast<std::size_t>(format.BlockAlign())),
           m_bytes(m_blockBytes * static_cast<std::size_t>(m_capacity)),
-          m_interleaved(static_cast<std::size_t>(blockFrames) * static_cast<std::size_t>(format.channels))
+          m_interleaved(m_together == 1 ? static_cast<std::size_t>(blockFrames) * static_cast<std::size_t>(format.channels) : 0)
     {
         const int planar = m_together > 1 ? m_capacity : 1;
         m_planar.reserve(static_cast<std::size_t>(planar));

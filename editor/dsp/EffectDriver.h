@@ -67,7 +67,3 @@ void RunInPlace(CRMWave& wave, FrameProcessor* processor);
 
 // Integer percentage done * 100 / total, capped at 100; 0 when total is 0.
 int PercentOf(int64_t done, int64_t total);
-
-// Reads or writes the working file at a frame-aligned byte offset.
-std::size_t ReadWaveAt(CRMWave& wave, int64_t byteOffset, void* buffer, std::size_t count);
-bool WriteWaveAt(CRMWave& wave, int64_t byteOffset, const void* buffer, std::size_t count);

@@ -89,7 +89,7 @@ bool ForEachNoiseBlock(CRMWave& wave, Visit visit)
     for (int c = 0; c < channels; ++c) {
         for (int64_t done = 0; done < total;) {
             const auto want = static_cast<std::size_t>(std::min<int64_t>(total - done, static_cast<int64_t>(chunk.size())));
-            const std::size_t got = ReadWaveAt(wave, wave.FramesToBytes(wave.m_nSelBegin) + done, chunk.data(), want);
+            const std::size_t got = wave.ReadAt(wave.FramesToBytes(wave.m_nSelBegin) + done, chunk.data(), want);
             if (got == 0)
                 return false;
             for (std::size_t at = 0; at < got; at += static_cast<std::size_t>(blockBytes)) {
@@ -196,7 +196,7 @@ int CWaveEffects::RemoveNoise(float level)
         int64_t done = 0;
         while (done < total && complete) {
             const auto want = static_cast<std::size_t>(std::min<int64_t>(total - done, static_cast<int64_t>(chunk.size())));
-            const std::size_t got = ReadWaveAt(wave, start + done, chunk.data(), want);
+            const std::size_t got = wave.ReadAt(start + done, chunk.data(), want);
             if (got == 0) {
                 complete = false;
                 break;
@@ -241,7 +241,7 @@ int CWaveEffects::RemoveNoise(float level)
                                   wave.BytesToFrames(static_cast<int64_t>(blocks[b + i])),
                                   i == 0 ? yr.data() : yi.data());
             }
-            if (!WriteWaveAt(wave, start + done, chunk.data(), got)) {
+            if (!wave.WriteAt(start + done, chunk.data(), got)) {
                 complete = false;
                 break;
             }

@@ -53,7 +53,7 @@ bool CWaveEffects::Reverse()
     while (copied < total) {
         const int64_t size = std::min(block, total - copied);
         const int64_t offset = start + total - copied - size;
-        const std::size_t read = ReadWaveAt(wave, offset, buffer.data(), static_cast<std::size_t>(size));
+        const std::size_t read = wave.ReadAt(offset, buffer.data(), static_cast<std::size_t>(size));
         if (read != static_cast<std::size_t>(size))
             return fail();
         ReverseFrames(buffer.data(), reversed.data(), static_cast<int>(read / frameBytes), format);
@@ -67,7 +67,7 @@ bool CWaveEffects::Reverse()
     int64_t done = 0;
     while (done < total) {
         const auto size = static_cast<std::size_t>(std::min(block, total - done));
-        if (fx.ReadAt(done, buffer.data(), size) != size || !WriteWaveAt(wave, start + done, buffer.data(), size))
+        if (fx.ReadAt(done, buffer.data(), size) != size || !wave.WriteAt(start + done, buffer.data(), size))
             break;
         done += static_cast<int64_t>(size);
         ReportProgress(static_cast<float>(50 + PercentOf(done, total) / 2));
