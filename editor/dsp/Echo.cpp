@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int64_t kGroup = 64;           // output blocks of a column
+constexpr int64_t kGroup = 256;  // output blocks of a column
 constexpr int64_t kBlockSamples = 2048;  // at most, and at most the delay
 
 // y = q(y + x tap) over a run. With a finite tap the sum is never NaN (x and y
@@ -68,6 +68,97 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void AddTap8(float*
         AddTap<Quantize8>(y, x, count, tap);
 }
 
+// A tile of outputs and taps: output r takes tap t from source r + t, taps in
+// order. The outputs' lanes stay in registers through all the tile's taps, so
+// each step is one load and the arithmetic, the same arithmetic per lane as
+// AddTap, in the same order.
+constexpr int kTileOutputs = 8;
+constexpr int kTileTaps = 32;
+constexpr float kMostTap = 32768.0f;
+// The lane helpers are always inlined, so no vector ever crosses a call and
+// the warning about passing one without AVX-512 does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+using Lanes = float __attribute__((vector_size(64)));
+using IntLanes = int32_t __attribute__((vector_size(64)));
+constexpr int kLanes = sizeof(Lanes) / sizeof(float);
+
+[[gnu::always_inline]] inline Lanes Splat(float v) { return Lanes{} + v; }
+
+[[gnu::always_inline]] inline Lanes LoadLanes(const float* p)
+{
+    Lanes v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+}
+
+[[gnu::always_inline]] inline void StoreLanes(float* p, Lanes v) { __builtin_memcpy(p, &v, sizeof v); }
+
+// Truncates, then clamps the whole numbers: the same as clamping first for
+// every sum under 2^31 in size, which a tap under kMostTap keeps them.
+[[gnu::always_inline]] inline Lanes TruncateInto(Lanes v, int32_t low, int32_t high)
+{
+    IntLanes whole = __builtin_convertvector(v, IntLanes);
+    const IntLanes lows = IntLanes{} + low, highs = IntLanes{} + high;
+    whole = whole > lows ? whole : lows;
+    whole = whole < highs ? whole : highs;
+    return __builtin_convertvector(whole, Lanes);
+}
+
+struct Clip16Lanes {
+    [[gnu::always_inline]] static Lanes Apply(Lanes v) { return TruncateInto(v, -32767, 32767); }
+};
+
+struct Clip8Lanes {
+    [[gnu::always_inline]] static Lanes Apply(Lanes v) { return TruncateInto(v + 127.0f, 0, 254) - 127.0f; }
+};
+
+template <class Clip, float (*ClipOne)(float)>
+[[gnu::always_inline]] inline void AddTapTile(float* const* y, const float* const* x, const float* taps, int tapCount, int64_t count)
+{
+    int64_t j = 0;
+    for (; j + kLanes <= count; j += kLanes) {
+        Lanes sums[kTileOutputs];
+#pragma GCC unroll 8
+        for (int r = 0; r < kTileOutputs; ++r)
+            sums[r] = LoadLanes(y[r] + j);
+        for (int t = 0; t < tapCount; ++t) {
+            const Lanes tap = Splat(taps[t]);
+#pragma GCC unroll 8
+            for (int r = 0; r < kTileOutputs; ++r)
+                sums[r] = Clip::Apply(sums[r] + LoadLanes(x[r + t] + j) * tap);
+        }
+#pragma GCC unroll 8
+        for (int r = 0; r < kTileOutputs; ++r)
+            StoreLanes(y[r] + j, sums[r]);
+    }
+    for (int t = 0; t < tapCount; ++t)
+        for (int r = 0; r < kTileOutputs; ++r)
+            AddTap<ClipOne>(y[r] + j, x[r + t] + j, count - j, taps[t]);
+}
+
+__attribute__((target_clones("avx512f", "avx2", "default"))) void AddTapTile16(float* const* y,
+                                                                              const float* const* x,
+                                                                              const float* taps, int tapCount,
+                                                                              int64_t count)
+{
+    AddTapTile<Clip16Lanes, Clip16>(y, x, taps, tapCount, count);
+}
+
+__attribute__((target_clones("avx512f", "avx2", "default"))) void AddTapTile8(float* const* y,
+                                                                             const float* const* x,
+                                                                             const float* taps, int tapCount,
+                                                                             int64_t count)
+{
+    AddTapTile<Clip8Lanes, Clip8>(y, x, taps, tapCount, count);
+}
+
+// A tile reads the same lanes of many blocks; a line's worth of padding after
+// each keeps them from falling into the same cache set.
+constexpr int64_t kRowPadding = 16;
+
+// Source blocks a column keeps: a tile of taps past its outputs.
+constexpr int64_t kRing = kGroup + kTileTaps;
+
 // Taps of all outputs before sample p: sum of floor(q / d) for q < p.
 double TapsBefore(int64_t p, int64_t d)
 {
@@ -83,8 +174,9 @@ public:
           m_n(wave.FramesToBytes(int64_t{wave.m_nSelEnd} - wave.m_nSelBegin) / m_format.bytesPerSample),
           m_d(delaySamples), m_decay(decay),
           m_width(std::min(m_d, std::max<int64_t>(wave.m_nChannels, kBlockSamples - kBlockSamples % wave.m_nChannels))),
-          m_bytes(static_cast<std::size_t>(m_width * m_format.bytesPerSample)),
-          m_sums(static_cast<std::size_t>(kGroup * m_width)), m_sources(static_cast<std::size_t>(kGroup * m_width)),
+          m_stride(m_width + kRowPadding), m_bytes(static_cast<std::size_t>(m_width * m_format.bytesPerSample)),
+          m_sums(static_cast<std::size_t>(kGroup * m_stride)),
+          m_sources(static_cast<std::size_t>(kRing * m_stride)),
           m_total(TapsBefore(m_n, m_d))
     {
     }
@@ -129,8 +221,47 @@ private:
             return true;
         return Load(std::max<int64_t>(hi - col.width, 0), hi, Source(i));
     }
-    float* Source(int64_t i) { return m_sources.data() + (i % kGroup) * m_width; }
-    float* Sum(int64_t m) { return m_sums.data() + m * m_width; }
+    float* Source(int64_t i) { return m_sources.data() + (i % kRing) * m_stride; }
+    float* Sum(int64_t m) { return m_sums.data() + m * m_stride; }
+
+    // Taps [k0, k1) of outputs [m0, m0 + kTileOutputs). Where every one of
+    // them covers the whole block they go through the tile in registers; near
+    // the selection start, where some outputs have fewer taps, pair by pair.
+    void AddTaps(const Column_& col, int64_t m0, int64_t k0, int64_t k1)
+    {
+        const int64_t lowest = col.Hi(m0 + kTileOutputs - 1, m_d) - col.width;
+        if (std::fabs(m_decay) < kMostTap && lowest >= (k1 - 1) * m_d) {
+            float* y[kTileOutputs];
+            const float* x[kTileOutputs + kTileTaps - 1];
+            float taps[kTileTaps];
+            for (int r = 0; r < kTileOutputs; ++r)
+                y[r] = Sum(m0 + r);
+            for (int64_t i = 0; i < kTileOutputs + (k1 - k0) - 1; ++i)
+                x[i] = Source(m0 + k0 + i);
+            for (int64_t k = k0; k < k1; ++k)
+                taps[k - k0] = m_decay / static_cast<float>(k);
+            const auto tile = m_format.bytesPerSample == 1 ? AddTapTile8 : AddTapTile16;
+            tile(y, x, taps, static_cast<int>(k1 - k0), col.width);
+            return;
+        }
+        for (int64_t k = k0; k < k1; ++k) {
+            const float tap = m_decay / static_cast<float>(k);
+            for (int64_t m = m0; m < m0 + kTileOutputs; ++m) {
+                const int64_t hi = col.Hi(m, m_d);
+                const int64_t lo = hi - col.width;
+                const int64_t from = std::max(lo, k * m_d);  // outputs with this tap
+                if (hi - k * m_d <= 0 || from >= hi)
+                    continue;
+                const int64_t sourceLo = std::max<int64_t>(lo - k * m_d, 0);
+                float* y = Sum(m) + (from - std::max<int64_t>(lo, 0));
+                const float* x = Source(m + k) + (from - k * m_d - sourceLo);
+                if (m_format.bytesPerSample == 1)
+                    AddTap8(y, x, hi - from, tap);
+                else
+                    AddTap16(y, x, hi - from, tap);
+            }
+        }
+    }
 
     bool Column(int64_t end, int64_t offset, int64_t width)
     {
@@ -143,26 +274,15 @@ private:
         }
         const int64_t top = col.Hi(0, m_d);
         const int64_t lastTap = (top - 1) / m_d;
-        for (int64_t k = 1; k <= lastTap; ++k) {
-            if (!LoadSource(col, k + kGroup - 1))
-                return false;
-            const float tap = m_decay / static_cast<float>(k);
-            for (int64_t m = 0; m < kGroup; ++m) {
-                const int64_t hi = col.Hi(m, m_d);
-                const int64_t lo = hi - width;
-                const int64_t from = std::max(lo, k * m_d);  // outputs with this tap
-                if (hi - k * m_d <= 0 || from >= hi)
-                    continue;
-                const int64_t sourceLo = std::max<int64_t>(lo - k * m_d, 0);
-                float* y = Sum(m) + (from - std::max<int64_t>(lo, 0));
-                const float* x = Source(m + k) + (from - k * m_d - sourceLo);
-                if (m_format.bytesPerSample == 1)
-                    AddTap8(y, x, hi - from, tap);
-                else
-                    AddTap16(y, x, hi - from, tap);
-            }
-            if (k % 64 == 0)
-                PumpMessages();
+        int64_t loaded = kGroup;  // sources before this one are in the ring
+        for (int64_t k0 = 1; k0 <= lastTap; k0 += kTileTaps) {
+            const int64_t k1 = std::min(k0 + kTileTaps, lastTap + 1);
+            for (; loaded < k1 + kGroup - 1; ++loaded)
+                if (!LoadSource(col, loaded))
+                    return false;
+            for (int64_t m0 = 0; m0 < kGroup; m0 += kTileOutputs)
+                AddTaps(col, m0, k0, k1);
+            PumpMessages();
         }
         double work = 0;
         for (int64_t m = 0; m < kGroup; ++m) {
@@ -197,6 +317,7 @@ private:
     int64_t m_d;            // the delay in samples
     float m_decay;
     int64_t m_width;        // samples of an output block, whole frames
+    int64_t m_stride;       // floats from one block's row to the next
     std::vector<uint8_t> m_bytes;
     std::vector<float> m_sums;     // the column's outputs
     std::vector<float> m_sources;  // ring of the column's source blocks
