@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int64_t kGroup = 256;  // output blocks of a column
+constexpr int64_t kGroup = 256;          // output blocks of a column
 constexpr int64_t kBlockSamples = 2048;  // at most, and at most the delay
 
 // y = q(y + x tap) over a run. With a finite tap the sum is never NaN (x and y
@@ -113,7 +113,8 @@ struct Clip8Lanes {
 };
 
 template <class Clip, float (*ClipOne)(float)>
-[[gnu::always_inline]] inline void AddTapTile(float* const* y, const float* const* x, const float* taps, int tapCount, int64_t count)
+[[gnu::always_inline]] inline void AddTapTile(float* const* y, const float* const* x, const float* taps, int tapCount,
+                                              int64_t count)
 {
     int64_t j = 0;
     for (; j + kLanes <= count; j += kLanes) {
