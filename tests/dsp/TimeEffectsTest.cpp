@@ -1,5 +1,6 @@
 // Insert silence, reverse and echo.
 #include "EffectFixture.h"
+#include "dsp/SampleCodec.h"
 
 #include "wave/CWaveUndo.h"
 
@@ -239,6 +240,31 @@ TEST(Echo, TapsFallOffAsDecayOverK)
         }
     }
     EXPECT_FALSE(std::filesystem::exists(doc.wave.WorkFilePath("Wave.fx")));
+}
+
+// Long enough for 400 taps over more than one column of 256 blocks, so most
+// outputs go through whole tiles of taps and the ones near the selection start
+// tap by tap; with a large decay the sums would overflow whole 32-bit numbers
+// and must still clip as the write rule does.
+TEST(Echo, EverySampleIsItsTapsInOrder)
+{
+    const int delay = 100;  // 0.0125 s at 8000 Hz
+    const int begin = 700, end = 40700;
+    const auto noise = Noise(41000, 20000.0, 7);
+    const auto original = Interleave({noise});
+    for (const float decay : {0.5f, -0.9f, 3.0f, 1e9f}) {
+        EffectDoc doc(1, 8000, 16);
+        doc.Append16(original);
+        doc.Select(begin, end);
+        doc.fx.ApplyEffect(FxKindEcho, 0.0125f, decay);
+        const auto s = doc.Samples16();
+        for (int f = 0; f < static_cast<int>(original.size()); ++f) {
+            float y = original[f];
+            for (int k = 1; f >= begin && f < end && f - k * delay >= begin; ++k)
+                y = Quantize16(y + static_cast<float>(original[f - k * delay]) * (decay / static_cast<float>(k)));
+            ASSERT_EQ(s[f], static_cast<int16_t>(y)) << "decay " << decay << ", frame " << f;
+        }
+    }
 }
 
 TEST(Echo, SumClipsEveryPass)
