@@ -31,69 +31,107 @@ inline float Clip8(float v)
     return static_cast<float>(static_cast<int>(v + 127.0f)) - 127.0f;
 }
 
-// The lane helpers are always inlined, so no vector ever crosses a call and
-// the warning about passing one without AVX-512 does not apply.
+// Lanes of whole vectors as wide as the machine's: 64 bytes with AVX-512, 32
+// with AVX2, 16 otherwise. The helpers are always inlined, so no vector
+// crosses a call and the warning about passing one does not apply.
 #pragma GCC diagnostic ignored "-Wpsabi"
-using Lanes = float __attribute__((vector_size(64)));
-using IntLanes = int32_t __attribute__((vector_size(64)));
-constexpr int kLanes = sizeof(Lanes) / sizeof(float);
+typedef float Floats16 __attribute__((vector_size(16)));
+typedef float Floats32 __attribute__((vector_size(32)));
+typedef float Floats64 __attribute__((vector_size(64)));
+typedef int32_t Ints16 __attribute__((vector_size(16)));
+typedef int32_t Ints32 __attribute__((vector_size(32)));
+typedef int32_t Ints64 __attribute__((vector_size(64)));
 
-[[gnu::always_inline]] inline Lanes Splat(float v) { return Lanes{} + v; }
+template <class F, class I>
+struct Lanes {
+    using Floats = F;
+    using Ints = I;
+    static constexpr int kCount = static_cast<int>(sizeof(Floats) / sizeof(float));
 
-[[gnu::always_inline]] inline Lanes LoadLanes(const float* p)
-{
-    Lanes v;
-    __builtin_memcpy(&v, p, sizeof v);
-    return v;
-}
+    [[gnu::always_inline]] static Floats Splat(float v) { return Floats{} + v; }
 
-[[gnu::always_inline]] inline void StoreLanes(float* p, Lanes v) { __builtin_memcpy(p, &v, sizeof v); }
+    [[gnu::always_inline]] static Floats Load(const float* p)
+    {
+        Floats v;
+        __builtin_memcpy(&v, p, sizeof v);
+        return v;
+    }
 
-// Truncates, then clamps the whole numbers: the same as clamping first for
-// every sum under 2^31 in size, which a tap under kMostTap keeps them.
-[[gnu::always_inline]] inline Lanes TruncateInto(Lanes v, int32_t low, int32_t high)
-{
-    IntLanes whole = __builtin_convertvector(v, IntLanes);
-    const IntLanes lows = IntLanes{} + low, highs = IntLanes{} + high;
-    whole = whole > lows ? whole : lows;
-    whole = whole < highs ? whole : highs;
-    return __builtin_convertvector(whole, Lanes);
-}
+    [[gnu::always_inline]] static void Store(float* p, Floats v) { __builtin_memcpy(p, &v, sizeof v); }
 
-struct Clip16Lanes {
-    [[gnu::always_inline]] static Lanes Apply(Lanes v) { return TruncateInto(v, -32767, 32767); }
-};
+    // Truncates, then clamps the whole numbers: the same as clamping first
+    // for every sum under 2^31 in size, which a tap under kMostTap keeps them.
+    [[gnu::always_inline]] static Floats TruncateInto(Floats v, int32_t low, int32_t high)
+    {
+        Ints whole = __builtin_convertvector(v, Ints);
+        const Ints lows = Ints{} + low, highs = Ints{} + high;
+        whole = whole > lows ? whole : lows;
+        whole = whole < highs ? whole : highs;
+        return __builtin_convertvector(whole, Floats);
+    }
 
-struct Clip8Lanes {
-    [[gnu::always_inline]] static Lanes Apply(Lanes v) { return TruncateInto(v + 127.0f, 0, 254) - 127.0f; }
+    [[gnu::always_inline]] static Floats Clip16(Floats v) { return TruncateInto(v, -32767, 32767); }
+    [[gnu::always_inline]] static Floats Clip8(Floats v) { return TruncateInto(v + 127.0f, 0, 254) - 127.0f; }
 };
 
 // A tile's outputs' lanes stay in registers through all its taps, so each
 // step is one load and the arithmetic, the same per lane as AddTap, in the
 // same order; the lanes left over go tap by tap.
-template <class Clip, float (*ClipOne)(float)>
+template <class L, bool Bits16>
 [[gnu::always_inline]] inline void AddTapTile(float* const* y, const float* const* x, const float* taps, int tapCount,
                                               int64_t count)
 {
+    using Floats = typename L::Floats;
     int64_t j = 0;
-    for (; j + kLanes <= count; j += kLanes) {
-        Lanes sums[kTileOutputs];
+    for (; j + L::kCount <= count; j += L::kCount) {
+        Floats sums[kTileOutputs];
 #pragma GCC unroll 8
         for (int r = 0; r < kTileOutputs; ++r)
-            sums[r] = LoadLanes(y[r] + j);
+            sums[r] = L::Load(y[r] + j);
         for (int t = 0; t < tapCount; ++t) {
-            const Lanes tap = Splat(taps[t]);
+            const Floats tap = L::Splat(taps[t]);
 #pragma GCC unroll 8
-            for (int r = 0; r < kTileOutputs; ++r)
-                sums[r] = Clip::Apply(sums[r] + LoadLanes(x[r + t] + j) * tap);
+            for (int r = 0; r < kTileOutputs; ++r) {
+                const Floats sum = sums[r] + L::Load(x[r + t] + j) * tap;
+                sums[r] = Bits16 ? L::Clip16(sum) : L::Clip8(sum);
+            }
         }
 #pragma GCC unroll 8
         for (int r = 0; r < kTileOutputs; ++r)
-            StoreLanes(y[r] + j, sums[r]);
+            L::Store(y[r] + j, sums[r]);
     }
     for (int t = 0; t < tapCount; ++t)
         for (int r = 0; r < kTileOutputs; ++r)
-            AddTap<ClipOne>(y[r] + j, x[r + t] + j, count - j, taps[t]);
+            AddTap<Bits16 ? Clip16 : Clip8>(y[r] + j, x[r + t] + j, count - j, taps[t]);
+}
+
+// One version per vector width, chosen when the library loads.
+template <class L>
+[[gnu::always_inline]] inline void AddTapTileOf(bool bits16, float* const* y, const float* const* x,
+                                                const float* taps, int tapCount, int64_t count)
+{
+    if (bits16)
+        AddTapTile<L, true>(y, x, taps, tapCount, count);
+    else
+        AddTapTile<L, false>(y, x, taps, tapCount, count);
+}
+
+__attribute__((target("default"))) void Tile(bool bits16, float* const* y, const float* const* x, const float* taps,
+                                             int tapCount, int64_t count)
+{
+    AddTapTileOf<Lanes<Floats16, Ints16>>(bits16, y, x, taps, tapCount, count);
+}
+
+__attribute__((target("avx2"))) void Tile(bool bits16, float* const* y, const float* const* x, const float* taps,
+                                          int tapCount, int64_t count)
+{
+    AddTapTileOf<Lanes<Floats32, Ints32>>(bits16, y, x, taps, tapCount, count);
+}
+
+__attribute__((target("avx512f"))) void Tile(bool bits16, float* const* y, const float* const* x, const float* taps,
+                                             int tapCount, int64_t count)
+{
+    AddTapTileOf<Lanes<Floats64, Ints64>>(bits16, y, x, taps, tapCount, count);
 }
 
 }  // namespace
@@ -118,18 +156,12 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void AddTap8(float*
         AddTap<Quantize8>(y, x, count, tap);
 }
 
-__attribute__((target_clones("avx512f", "avx2", "default"))) void AddTapTile16(float* const* y,
-                                                                              const float* const* x,
-                                                                              const float* taps, int tapCount,
-                                                                              int64_t count)
+void AddTapTile16(float* const* y, const float* const* x, const float* taps, int tapCount, int64_t count)
 {
-    AddTapTile<Clip16Lanes, Clip16>(y, x, taps, tapCount, count);
+    Tile(true, y, x, taps, tapCount, count);
 }
 
-__attribute__((target_clones("avx512f", "avx2", "default"))) void AddTapTile8(float* const* y,
-                                                                             const float* const* x,
-                                                                             const float* taps, int tapCount,
-                                                                             int64_t count)
+void AddTapTile8(float* const* y, const float* const* x, const float* taps, int tapCount, int64_t count)
 {
-    AddTapTile<Clip8Lanes, Clip8>(y, x, taps, tapCount, count);
+    Tile(false, y, x, taps, tapCount, count);
 }
