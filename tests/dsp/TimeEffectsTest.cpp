@@ -245,24 +245,42 @@ TEST(Echo, TapsFallOffAsDecayOverK)
 // Long enough for 400 taps over more than one column of 256 blocks, so most
 // outputs go through whole tiles of taps and the ones near the selection start
 // tap by tap; with a large decay the sums would overflow whole 32-bit numbers
-// and must still clip as the write rule does.
+// and must still clip as the write rule does. 8-bit samples hold x + 127.
 TEST(Echo, EverySampleIsItsTapsInOrder)
 {
     const int delay = 100;  // 0.0125 s at 8000 Hz
     const int begin = 700, end = 40700;
-    const auto noise = Noise(41000, 20000.0, 7);
-    const auto original = Interleave({noise});
-    for (const float decay : {0.5f, -0.9f, 3.0f, 1e9f}) {
-        EffectDoc doc(1, 8000, 16);
-        doc.Append16(original);
-        doc.Select(begin, end);
-        doc.fx.ApplyEffect(FxKindEcho, 0.0125f, decay);
-        const auto s = doc.Samples16();
-        for (int f = 0; f < static_cast<int>(original.size()); ++f) {
-            float y = original[f];
-            for (int k = 1; f >= begin && f < end && f - k * delay >= begin; ++k)
-                y = Quantize16(y + static_cast<float>(original[f - k * delay]) * (decay / static_cast<float>(k)));
-            ASSERT_EQ(s[f], static_cast<int16_t>(y)) << "decay " << decay << ", frame " << f;
+    const auto noise = Noise(41000, 1.0, 7);
+    for (const int bits : {16, 8}) {
+        const double scale = bits == 16 ? 20000.0 : 100.0;
+        std::vector<float> original;
+        std::vector<uint8_t> bytes;
+        for (const double v : noise) {
+            original.push_back(static_cast<float>(std::lround(v * scale)));
+            const auto sample = static_cast<int>(original.back());
+            if (bits == 8) {
+                bytes.push_back(static_cast<uint8_t>(sample + 127));
+            } else {
+                bytes.push_back(static_cast<uint8_t>(sample & 0xff));
+                bytes.push_back(static_cast<uint8_t>((sample >> 8) & 0xff));
+            }
+        }
+        for (const float decay : {0.5f, -0.9f, 3.0f, 1e9f}) {
+            EffectDoc doc(1, 8000, bits);
+            doc.AppendBytes(bytes);
+            doc.Select(begin, end);
+            doc.fx.ApplyEffect(FxKindEcho, 0.0125f, decay);
+            const auto after = doc.Bytes();
+            for (int f = 0; f < static_cast<int>(original.size()); ++f) {
+                float y = original[f];
+                for (int k = 1; f >= begin && f < end && f - k * delay >= begin; ++k) {
+                    const float sum = y + original[f - k * delay] * (decay / static_cast<float>(k));
+                    y = bits == 16 ? Quantize16(sum) : Quantize8(sum);
+                }
+                const int got = bits == 16 ? static_cast<int16_t>(after[2 * f] | (after[2 * f + 1] << 8))
+                                           : after[f] - 127;
+                ASSERT_EQ(got, static_cast<int>(y)) << bits << " bits, decay " << decay << ", frame " << f;
+            }
         }
     }
 }
