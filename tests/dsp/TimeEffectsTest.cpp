@@ -4,6 +4,7 @@
 
 #include "wave/CWaveUndo.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -269,8 +270,15 @@ TEST(Echo, EverySampleIsItsTapsInOrder)
             EffectDoc doc(1, 8000, bits);
             doc.AppendBytes(bytes);
             doc.Select(begin, end);
+            RecordingEvents events;
             doc.fx.ApplyEffect(FxKindEcho, 0.0125f, decay);
             const auto after = doc.Bytes();
+            ASSERT_GE(events.progress.size(), 4u);
+            EXPECT_EQ(events.progress.front(), 0.0f);
+            EXPECT_TRUE(std::is_sorted(events.progress.begin(), events.progress.end() - 1));
+            EXPECT_EQ(events.progress.end()[-2], 100.0f);
+            EXPECT_EQ(events.progress.back(), 0.0f);
+            EXPECT_GT(events.pumps, 0);
             for (int f = 0; f < static_cast<int>(original.size()); ++f) {
                 float y = original[f];
                 for (int k = 1; f >= begin && f < end && f - k * delay >= begin; ++k) {
