@@ -134,11 +134,10 @@ __attribute__((target("avx512f"))) void Tile(bool bits16, float* const* y, const
     AddTapTileOf<Lanes<Floats64, Ints64>>(bits16, y, x, taps, tapCount, count);
 }
 
-}  // namespace
-
-__attribute__((target_clones("avx512f", "avx2", "default"))) void AddTap16(float* __restrict y,
-                                                                          const float* __restrict x,
-                                                                          int64_t count, float tap)
+// One tap over a run, in a version per instruction set.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void Run16(float* __restrict y,
+                                                                       const float* __restrict x,
+                                                                       int64_t count, float tap)
 {
     if (std::isfinite(tap))
         AddTap<Clip16>(y, x, count, tap);
@@ -146,14 +145,28 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void AddTap16(float
         AddTap<Quantize16>(y, x, count, tap);
 }
 
-__attribute__((target_clones("avx512f", "avx2", "default"))) void AddTap8(float* __restrict y,
-                                                                         const float* __restrict x,
-                                                                         int64_t count, float tap)
+__attribute__((target_clones("avx512f", "avx2", "default"))) void Run8(float* __restrict y,
+                                                                       const float* __restrict x,
+                                                                       int64_t count, float tap)
 {
     if (std::isfinite(tap))
         AddTap<Clip8>(y, x, count, tap);
     else
         AddTap<Quantize8>(y, x, count, tap);
+}
+
+}  // namespace
+
+// The entry points are plain functions, so that callers elsewhere need not see
+// how the versions are chosen.
+void AddTap16(float* __restrict y, const float* __restrict x, int64_t count, float tap)
+{
+    Run16(y, x, count, tap);
+}
+
+void AddTap8(float* __restrict y, const float* __restrict x, int64_t count, float tap)
+{
+    Run8(y, x, count, tap);
 }
 
 void AddTapTile16(float* const* y, const float* const* x, const float* taps, int tapCount, int64_t count)
