@@ -135,21 +135,16 @@ __attribute__((target("avx512f"))) void Tile(bool bits16, float* const* y, const
 }
 
 // One tap over a run, in a version per instruction set.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void Run16(float* __restrict y,
-                                                                       const float* __restrict x,
-                                                                       int64_t count, float tap)
+__attribute__((target_clones("avx512f", "avx2", "default"))) void Run(bool bits16, float* __restrict y,
+                                                                     const float* __restrict x, int64_t count,
+                                                                     float tap)
 {
-    if (std::isfinite(tap))
+    const bool finite = std::isfinite(tap);
+    if (bits16 && finite)
         AddTap<Clip16>(y, x, count, tap);
-    else
+    else if (bits16)
         AddTap<Quantize16>(y, x, count, tap);
-}
-
-__attribute__((target_clones("avx512f", "avx2", "default"))) void Run8(float* __restrict y,
-                                                                       const float* __restrict x,
-                                                                       int64_t count, float tap)
-{
-    if (std::isfinite(tap))
+    else if (finite)
         AddTap<Clip8>(y, x, count, tap);
     else
         AddTap<Quantize8>(y, x, count, tap);
@@ -161,12 +156,12 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void Run8(float* __
 // how the versions are chosen.
 void AddTap16(float* __restrict y, const float* __restrict x, int64_t count, float tap)
 {
-    Run16(y, x, count, tap);
+    Run(true, y, x, count, tap);
 }
 
 void AddTap8(float* __restrict y, const float* __restrict x, int64_t count, float tap)
 {
-    Run8(y, x, count, tap);
+    Run(false, y, x, count, tap);
 }
 
 void AddTapTile16(float* const* y, const float* const* x, const float* taps, int tapCount, int64_t count)
