@@ -9,7 +9,8 @@
 // before it, which are still untouched. Outputs are taken in columns: the
 // blocks at p, p - d, p - 2d, ... of one column read the same source blocks
 // one tap apart, so one pass over the column's sources, each loaded once,
-// serves all of them while they stay in the cache.
+// serves all of them while they stay in the cache. Within a column, outputs
+// and taps go in tiles whose outputs stay in registers (EchoTaps.h).
 #include "CWaveEffects.h"
 #include "EchoTaps.h"
 #include "EffectDriver.h"
