@@ -158,8 +158,9 @@ void RunInPlace(CRMWave& wave, FrameProcessor* processor)
     const int64_t blockBytes = int64_t{blockFrames} * format.BlockAlign();
     int64_t position = wave.FramesToBytes(wave.m_nSelBegin);
     const int64_t total = wave.FramesToBytes(int64_t{wave.m_nSelEnd} - wave.m_nSelBegin);
-    BlocksAhead ahead(supported && processor ? format : SampleFormat{0, 1}, supported && processor ? blockFrames : 0,
-                      processor ? processor->BlocksAtOnce() : 1);
+    const bool rewrites = supported && processor != nullptr;
+    BlocksAhead ahead(rewrites ? format : SampleFormat{0, 1}, rewrites ? blockFrames : 0,
+                      rewrites ? processor->BlocksAtOnce() : 1);
     int64_t done = 0;
 
     for (;;) {
